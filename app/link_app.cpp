@@ -1,0 +1,186 @@
+// Start-up, shutdown, the hand-shake and the environment check.
+#include "app/link_app.h"
+
+#include <cstring>
+
+#include "res/texts.h"
+#include "win32/crt.h"
+#include "win32/mbcs.h"
+#include "win32/profile.h"
+#include "win32/starter.h"
+#include "win32/sysapi.h"
+
+using namespace win32;
+
+namespace {
+constexpr char kEnvFileName[] = "VornelDef.ini";
+constexpr int kRequiredLevel = 2;
+constexpr UINT kWarningOk = 0x30;
+}  // namespace
+
+ClLinkApp::ClLinkApp(const res::StEdition& edition) : m_edition(edition) {}
+
+ClLinkApp::~ClLinkApp() { FreeRows(); }
+
+void ClLinkApp::FreeRows() {
+  for (StZANDAKAINFO* row : m_resultRows) delete row;
+  m_resultRows.clear();
+}
+
+BOOL ClLinkApp::InitInstance() {
+  ClAccConnect* connect = ClAccConnect::Inst();
+  // 1-3: the connection.
+  connect->m_pszTitle = res::Text(res::TextId::kTitle).c_str();
+  connect->SetAppType(static_cast<ClSysEnvMgr::_AppType>(m_edition.app_type));
+  connect->SetUseDataType(1);
+  if (connect->Initiate() != 0) return FALSE;
+  m_bInitiated = true;
+
+  // 4: the hand-shake.
+  if (ParseCommandLine(m_strCmdLine.c_str()) == 1) {
+    m_bStartedByWindow = 1;
+    m_starterWnd.m_hWnd = m_hStarterWnd;
+    m_pStarterWnd = &m_starterWnd;
+    EnableWindow(m_hStarterWnd, FALSE);
+    connect->m_hOwnerWnd = m_hStarterWnd;
+  }
+
+  // 5: the program's own folder becomes the current directory.
+  char module[MAX_PATH + 1] = {};
+  if (GetModuleFileNameA(0, module, sizeof module) > 0) {
+    std::string folder(module);
+    const std::size_t sep = MbsRChr(folder, '\\');
+    if (sep != std::string::npos) {
+      folder.resize(sep + 1);
+      SetCurrentDirectoryA(folder.c_str());
+    }
+  }
+
+  // 6: the environment check.
+  if (CheckEnvironment(1) == 0) {
+    m_nResult = kResultFailed;
+    return FALSE;
+  }
+
+  // 7: complete the link.
+  const long link = connect->ExpSysLink();
+  if (link == 1) {
+    m_nResult = kResultCancelled;
+    return FALSE;
+  }
+  if (link != 0) {
+    m_nResult = kResultFailed;
+    return FALSE;
+  }
+
+  // 8: the selected company's record; when none matches it stays zero-filled and the run goes on.
+  StDATAINFO info;
+  std::memset(&info, 0, sizeof info);
+  FindSelectedDataInfo(&info);
+
+  // 9: the run sequence.
+  return RunSequence(info);
+}
+
+BOOL ClLinkApp::RunSequence(StDATAINFO&) { return TRUE; }
+
+int ClLinkApp::ExitInstance() {
+  FreeRows();
+  ClAccConnect* connect = ClAccConnect::Inst();
+  connect->LogOut();
+  connect->Terminate();
+  connect->Release();
+  if (m_bStartedByWindow == 1) {
+    SetForegroundWindow(m_hStarterWnd);
+    EnableWindow(m_hStarterWnd, TRUE);
+    // wParam: the 16-bit function id widened with its sign to 32 bits.
+    PostMessageA(m_hStarterWnd, m_nNotifyMsg, static_cast<WPARAM>(static_cast<std::int32_t>(m_nFunctionId)),
+                 static_cast<LPARAM>(m_nResult));
+  }
+  return 0;
+}
+
+int ClLinkApp::ParseCommandLine(const char* args) {
+  if (args == nullptr || args[0] == '\0') return 0;
+  // The original copied the text into a 260-byte buffer; it is parsed whole here, so a long path that
+  // the starting window dictates is not silently changed.
+  const std::string text(args);
+  const std::size_t c1 = text.find(',');
+  if (c1 == std::string::npos) return 0;
+  m_hStarterWnd = static_cast<HWND>(static_cast<std::uint32_t>(Atol(std::string_view(text).substr(0, c1))));
+  const std::size_t c2 = text.find(',', c1 + 1);
+  if (c2 == std::string::npos) return 0;
+  m_nNotifyMsg = static_cast<std::uint32_t>(Atol(std::string_view(text).substr(c1 + 1, c2 - c1 - 1)));
+  const std::size_t c3 = text.find(',', c2 + 1);
+  if (c3 == std::string::npos) return 0;
+  m_nFunctionId = static_cast<std::int16_t>(Atol(std::string_view(text).substr(c2 + 1, c3 - c2 - 1)));
+  if (c3 + 1 < text.size()) m_strFixedOutputPath = text.substr(c3 + 1);
+  return 1;
+}
+
+int ClLinkApp::FindSelectedDataInfo(StDATAINFO* info) {
+  if (m_pDataSet == nullptr) m_pDataSet = static_cast<ClSetData*>(ClDataMgr::Inst()->GetSetObject(5, 1));
+  char user_id[65] = {};
+  ClSysUser* user = ClDataMgr::Inst()->GetSysUserObject();
+  user->GetCurUserID(user_id);
+  std::int32_t selected_no = 0, selected_no2 = 0;
+  user->GetSelectedNo(user_id, &selected_no, &selected_no2);
+  std::memset(info, 0, sizeof *info);
+  if (m_pDataSet == nullptr) return 0;
+  long cursor = 0;
+  m_pDataSet->GetDatCursor(&cursor);
+  m_pDataSet->ReadyDat(cursor, 0);
+  int found = 0;
+  StDATAINFO entry;
+  while (true) {
+    std::memset(&entry, 0, sizeof entry);
+    if (m_pDataSet->WalkDat(&entry, cursor) != 0) break;
+    if (entry.DataNo == selected_no2) {
+      std::memcpy(info, &entry, sizeof entry);
+      found = 1;
+      break;
+    }
+  }
+  m_pDataSet->ReleaseDatCursor(cursor);
+  return found;
+}
+
+int ClLinkApp::CheckEnvironment(int show) {
+  char cur_dir[261] = {};
+  GetCurrentDirectoryA(sizeof cur_dir, cur_dir);
+  char path[517] = {};
+  std::memcpy(path, cur_dir, sizeof cur_dir);
+  std::size_t len = std::strlen(path);
+  if (len > 0) {
+    const bool last_is_backslash = path[len - 1] == '\\';
+    if (last_is_backslash && IsTrailPosition(std::string_view(path, len), len - 1)) {
+      path[len++] = '\\';  // the backslash byte belongs to a double-byte character
+    } else if (!last_is_backslash && len < sizeof path - 1) {
+      path[len++] = '\\';
+    }
+  }
+  std::strncat(path, kEnvFileName, sizeof path - 1 - std::strlen(path));
+
+  int code;
+  if (!FileExistsA(path)) {
+    code = -1;
+  } else {
+    char level[16] = {};
+    GetPrivateProfileStringA("ProgramLevel", "QV13_U", "1", level, sizeof level, path);
+    if (level[0] == '\0') {
+      code = -1;
+    } else {
+      const int value = Atoi(level);
+      code = value == kRequiredLevel ? 0 : (value < kRequiredLevel ? 1 : 2);
+    }
+  }
+  if (code == 0) return 1;
+  if (show != 0) {
+    const res::TextId text = code == -1  ? res::TextId::kEnvInvalid
+                             : code == 1 ? res::TextId::kEnvProductTooOld
+                                         : res::TextId::kEnvComponentTooOld;
+    ClAccConnect::Inst()->DispMsg(m_hStarterWnd, res::Text(text).c_str(), res::Text(res::TextId::kTitle).c_str(),
+                                  kWarningOk);
+  }
+  return 0;
+}

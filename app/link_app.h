@@ -1,0 +1,78 @@
+// The application object: the whole run of the program, from the hand-shake with the starting window to
+// the result message posted back to it.
+//
+// InitInstance connects to the accounting platform, reads the hand-shake, disables the starting window,
+// makes the program's folder the current directory, checks the environment, completes the link, finds
+// the selected company's record and hands over to the run sequence. ExitInstance follows exactly once,
+// whatever happened: it frees the rows, closes the connection and notifies the starting window when the
+// hand-shake was read.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "aggregation/zandaka.h"
+#include "platform/platform.h"
+#include "res/edition.h"
+#include "win32/wintypes.h"
+
+class ClSetData;
+
+// The window object of the starting window: a window of another process, known only by its handle.
+struct StStarterWnd {
+  win32::HWND m_hWnd = 0;
+};
+
+// Result codes of a run.
+inline constexpr std::int32_t kResultWritten = 0;
+inline constexpr std::int32_t kResultCancelled = 1;
+inline constexpr std::int32_t kResultFailed = 2;
+
+class ClLinkApp {
+ public:
+  explicit ClLinkApp(const res::StEdition& edition);
+  virtual ~ClLinkApp();
+  ClLinkApp(const ClLinkApp&) = delete;
+  ClLinkApp& operator=(const ClLinkApp&) = delete;
+
+  // The argument text after the program's name (the arguments joined by single blanks).
+  void SetCommandLine(std::string args) { m_strCmdLine = std::move(args); }
+
+  // TRUE only after the report file was written.
+  win32::BOOL InitInstance();
+  int ExitInstance();
+
+  // 1 when the text is a hand-shake (three commas at least), else 0. Fields stored before a failing step
+  // stay stored. The text is parsed whole, whatever its length.
+  int ParseCommandLine(const char* args);
+  // 1 when the selected company's entry was found and copied, else 0 with the record zero-filled.
+  int FindSelectedDataInfo(StDATAINFO* info);
+  // 1 when the installed product's level fits; else 0, after showing the reason when show is non-zero.
+  int CheckEnvironment(int show);
+
+  const res::StEdition& Edition() const { return m_edition; }
+  // Whether InitInstance got as far as the connection (ExitInstance closes it in any case).
+  bool Initiated() const { return m_bInitiated; }
+
+  std::int32_t m_bStartedByWindow = 0;
+  win32::HWND m_hStarterWnd = 0;
+  std::uint32_t m_nNotifyMsg = 0;
+  std::int16_t m_nFunctionId = 1;
+  std::string m_strFixedOutputPath;
+  StStarterWnd* m_pStarterWnd = nullptr;
+  std::int32_t m_nResult = kResultWritten;
+  ClZandakaList m_resultRows;
+  ClSetData* m_pDataSet = nullptr;
+
+ protected:
+  // The run sequence after start-up step 8; its result is InitInstance's.
+  virtual win32::BOOL RunSequence(StDATAINFO& info);
+
+ private:
+  void FreeRows();
+
+  const res::StEdition& m_edition;
+  std::string m_strCmdLine;
+  StStarterWnd m_starterWnd;
+  bool m_bInitiated = false;
+};

@@ -1,0 +1,4 @@
+// The dremmick edition of the program.
+#include "app/entry.h"
+
+int main(int argc, char** argv) { return RunProgram(res::EditionId::kDremmick, argc, argv); }

@@ -1,0 +1,4 @@
+// The halvorack edition of the program.
+#include "app/entry.h"
+
+int main(int argc, char** argv) { return RunProgram(res::EditionId::kHalvorack, argc, argv); }

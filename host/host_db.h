@@ -1,0 +1,98 @@
+// The host database: one SQLite file that holds what the accounting product knows (the session, the
+// company data entries, the account master, the totals, the consumption-tax settings, the drive table)
+// and a table of simulated platform failures for tests. The schema is documented in the README.
+//
+// Texts: a TEXT column is UTF-8 and is converted to code page 932; a BLOB is taken as code page 932 bytes.
+// A text with no code page 932 form, or longer than the platform's record can hold, is refused with an
+// error naming table, row and column.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace host {
+
+struct Session {
+  std::string user_id;  // code page 932, at most 64 bytes
+  std::int32_t selected_no = 0;
+  std::int32_t selected_no2 = 0;
+  std::string app_folder;       // Windows path, code page 932
+  std::string settings_folder;  // Windows path, code page 932
+  std::string package_name;     // code page 932
+};
+
+struct Company {
+  std::int32_t data_no = 0;
+  std::string data_id;  // at most 15 bytes
+  std::string name;     // at most 259 bytes
+  std::int32_t period_start = 0;
+  std::int32_t period_end = 0;
+  std::int32_t period_option = 0;
+  std::int16_t data_kind = 0;
+  std::optional<std::int64_t> tax_included;  // none: the company has no tax settings
+};
+
+inline constexpr std::size_t kMaxUserId = 64;
+inline constexpr std::size_t kMaxDataId = 15;
+inline constexpr std::size_t kMaxCompanyName = 259;
+
+class HostDb {
+ public:
+  static HostDb& Inst();
+
+  // The Linux path of the file that Open reads.
+  void SetPath(std::string linux_path) { path_ = std::move(linux_path); }
+  const std::string& Path() const { return path_; }
+
+  // Opens the file read-only, reads the session, the companies, the drive table (into win32::Drives())
+  // and the faults. On failure *error holds one line naming the file and the cause.
+  bool Open(std::string* error);
+  void Close();
+  bool IsOpen() const { return db_ != nullptr; }
+  sqlite3* Handle() const { return db_; }
+
+  const Session& session() const { return session_; }
+  const std::vector<Company>& companies() const { return companies_; }
+  const Company* FindCompanyByNo(std::int32_t data_no) const;
+  const Company* FindCompanyById(std::string_view data_id) const;
+  bool HasTable(const char* name) const;
+
+  // Simulated failures: answers true with the row's result when operation `op` must fail now (a row
+  // whose `after` calls of the operation have succeeded); otherwise counts one success.
+  bool Fault(std::string_view op, long* result);
+  // Counts `n` successes of op at once (MoveNext counts delivered rows).
+  void CountSuccess(std::string_view op, long n = 1);
+
+  // Reads a text column as code page 932 (TEXT converted from UTF-8, BLOB raw). On failure *error
+  // names table, row and column.
+  static bool ReadText(sqlite3_stmt* stmt, int col, const char* table, const std::string& row,
+                       const char* column, std::size_t max_bytes, std::string* out, std::string* error);
+
+  // Log of the connection's calls in order ("Initiate", "ExpSysLink", "LogOut", ...), for tests.
+  std::vector<std::string>& Trace() { return trace_; }
+
+ private:
+  bool Load(std::string* error);
+
+  std::string path_;
+  sqlite3* db_ = nullptr;
+  Session session_;
+  std::vector<Company> companies_;
+  struct FaultRow {
+    std::string op;
+    long after;
+    long result;
+  };
+  std::vector<FaultRow> faults_;
+  std::map<std::string, long, std::less<>> successes_;
+  std::vector<std::string> trace_;
+};
+
+}  // namespace host

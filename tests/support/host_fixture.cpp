@@ -1,0 +1,78 @@
+#include "tests/support/host_fixture.h"
+
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "host/host_db.h"
+#include "win32/starter.h"
+
+HostBuilder::HostBuilder(const TempDir& dir, bool bare) {
+  path_ = dir.Sub("host.sqlite");
+  drive_c_ = dir.Sub("c");
+  std::filesystem::create_directories(drive_c_);
+  if (sqlite3_open(path_.c_str(), &db_) != SQLITE_OK) ADD_FAILURE() << "cannot create " << path_;
+  std::ifstream in(std::string(UW_SOURCE_DIR) + "/res/schema.sql");
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  Exec(ss.str());
+  if (!bare) {
+    Exec("INSERT INTO session VALUES ('user1', 7, 1, 'C:\\Data', 'C:\\Settings', '');"
+         "INSERT INTO companies (data_no, data_id, name, period_start, period_end) "
+         "VALUES (1, 'D0000001', 'テスト商事', 20230401, 20240331);"
+         "INSERT INTO drives VALUES ('C', 3, 'c');");
+  }
+}
+
+HostBuilder::~HostBuilder() { sqlite3_close(db_); }
+
+HostBuilder& HostBuilder::Exec(const std::string& sql) {
+  char* err = nullptr;
+  if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
+    ADD_FAILURE() << "SQL failed: " << (err != nullptr ? err : "?") << "\n" << sql;
+    sqlite3_free(err);
+  }
+  return *this;
+}
+
+void OpenHost(const HostBuilder& host) {
+  host::HostDb::Inst().SetPath(host.path());
+  std::string error;
+  ASSERT_TRUE(host::HostDb::Inst().Open(&error)) << error;
+}
+
+StarterListener::StarterListener(long handle) {
+  const std::string name = win32::StarterSocketName(static_cast<win32::HWND>(static_cast<std::uint32_t>(handle)));
+  fd_ = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  std::memcpy(addr.sun_path + 1, name.data(), name.size());
+  const socklen_t len = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+  if (bind(fd_, reinterpret_cast<sockaddr*>(&addr), len) != 0) ADD_FAILURE() << "cannot bind " << name;
+}
+
+StarterListener::~StarterListener() {
+  if (fd_ >= 0) close(fd_);
+}
+
+std::vector<std::string> StarterListener::Drain(int timeout_ms) {
+  std::vector<std::string> out;
+  pollfd p{fd_, POLLIN, 0};
+  int wait = timeout_ms;
+  while (poll(&p, 1, wait) > 0) {
+    char buf[512];
+    ssize_t n = recv(fd_, buf, sizeof buf, MSG_DONTWAIT);
+    if (n < 0) break;
+    out.emplace_back(buf, static_cast<std::size_t>(n));
+    wait = 0;
+  }
+  return out;
+}

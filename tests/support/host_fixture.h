@@ -1,0 +1,47 @@
+// Host databases for tests, built in a temporary folder from the schema and a few statements.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/temp_dir.h"
+
+class HostBuilder {
+ public:
+  // Creates <folder>/host.sqlite with the full schema and, unless bare, one session row selecting
+  // company 1 ("D0000001", "テスト商事", 2023-04-01 to 2024-03-31) and drive C: mapped to <folder>/c.
+  explicit HostBuilder(const TempDir& dir, bool bare = false);
+  ~HostBuilder();
+  HostBuilder(const HostBuilder&) = delete;
+  HostBuilder& operator=(const HostBuilder&) = delete;
+
+  // Runs SQL; a failing statement fails the test.
+  HostBuilder& Exec(const std::string& sql);
+  const std::string& path() const { return path_; }
+  const std::string& drive_c() const { return drive_c_; }
+  sqlite3* db() const { return db_; }
+
+ private:
+  std::string path_;
+  std::string drive_c_;
+  sqlite3* db_ = nullptr;
+};
+
+// Opens the host database of the builder through the platform (HostDb), failing the test on error.
+void OpenHost(const HostBuilder& host);
+
+// Listens on the starting window's abstract socket and collects the datagrams.
+class StarterListener {
+ public:
+  explicit StarterListener(long handle);
+  ~StarterListener();
+  StarterListener(const StarterListener&) = delete;
+  StarterListener& operator=(const StarterListener&) = delete;
+  // Every datagram received so far (waits up to timeout_ms for the first when none is pending).
+  std::vector<std::string> Drain(int timeout_ms = 0);
+
+ private:
+  int fd_ = -1;
+};

@@ -1,0 +1,25 @@
+// Profile (INI) reading with the semantics of GetPrivateProfileStringA.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "win32/wintypes.h"
+
+namespace win32 {
+
+// Copies the value of key in section of the INI file at the Windows path `file` into buf (at most
+// size-1 chars and a NUL) and answers the number of chars copied. A missing file, section or key gives
+// the default (with its trailing blanks removed); "key=" gives "" and 0. Section and key names are
+// case-insensitive; lines and names are trimmed; one pair of matching quotes around a value is removed;
+// lines starting with ';' are comments; the first of several equal keys wins. A file name without a
+// folder is looked up in the Windows folder, which this system does not have: the default is given.
+// size 0 leaves buf untouched.
+DWORD GetPrivateProfileStringA(const char* section, const char* key, const char* def, char* buf, DWORD size,
+                               const char* file);
+
+// The lookup on INI text already in memory (used by the function above and by the fuzz target).
+std::string LookupProfileValue(std::string_view text, std::string_view section, std::string_view key,
+                               std::string_view def, bool* found);
+
+}  // namespace win32

@@ -1,0 +1,94 @@
+// The port through which every modal of the program goes: message boxes and the save-as dialog.
+//
+// Three implementations: the window toolkit's (a person at the screen, in ui/), the console's (batch
+// runs: messages on standard error, questions answered by an option) and the scripted one (tests: answers
+// queued in advance, every call recorded). Texts are code page 932.
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "win32/wintypes.h"
+
+namespace win32 {
+
+// Save-as dialog flags the program uses.
+inline constexpr DWORD OFN_HIDEREADONLY = 0x00000004;
+inline constexpr DWORD OFN_OVERWRITEPROMPT = 0x00000002;
+inline constexpr DWORD OFN_FILEMUSTEXIST = 0x00001000;
+inline constexpr DWORD OFN_PATHMUSTEXIST = 0x00000800;
+
+struct SaveDialogRequest {
+  HWND owner = 0;
+  std::string title;          // empty: the toolkit's default title
+  std::string default_ext;    // without the dot, e.g. "xml"
+  std::string filter;         // MFC form: "XML ﾌｧｲﾙ (*.xml)|*.xml||"
+  std::string initial_dir;    // Windows path
+  std::string initial_name;   // file name shown first
+  DWORD flags = 0;
+};
+
+class UiPort {
+ public:
+  virtual ~UiPort() = default;
+  // Answers IDOK, IDCANCEL, IDYES or IDNO.
+  virtual int MessageBox(HWND owner, const std::string& text, const std::string& caption, UINT style) = 0;
+  // IDOK with the chosen Windows path in *path, or IDCANCEL.
+  virtual int SaveFileDialog(const SaveDialogRequest& request, std::string* path) = 0;
+};
+
+// The port in use (the console port until one is set). Set returns the previous one.
+UiPort& Ui();
+UiPort* SetUi(UiPort* port);
+
+// MessageBox through the port.
+int MessageBoxA(HWND owner, const std::string& text, const std::string& caption, UINT style);
+
+// Batch runs: "caption: text" in UTF-8 on standard error; a Yes/No question is answered Yes only when
+// answer_yes is set; a save-as dialog chooses nothing.
+class ConsoleUi : public UiPort {
+ public:
+  explicit ConsoleUi(bool answer_yes = false) : answer_yes_(answer_yes) {}
+  int MessageBox(HWND owner, const std::string& text, const std::string& caption, UINT style) override;
+  int SaveFileDialog(const SaveDialogRequest& request, std::string* path) override;
+  // Number of questions answered No (the batch run ends as cancelled after one).
+  int refusals() const { return refusals_; }
+  int boxes() const { return boxes_; }
+
+ private:
+  bool answer_yes_;
+  int refusals_ = 0;
+  int boxes_ = 0;
+};
+
+// Tests: answers queued in advance; with none queued a box answers IDOK (or IDYES for a question) and a
+// file dialog IDCANCEL. Every call is recorded.
+class ScriptedUi : public UiPort {
+ public:
+  struct Box {
+    HWND owner;
+    std::string text;
+    std::string caption;
+    UINT style;
+    int answer;
+  };
+  struct FileDialog {
+    SaveDialogRequest request;
+    int answer;
+    std::string path;
+  };
+  void QueueAnswer(int answer) { answers_.push_back(answer); }
+  void QueueFile(int answer, std::string path) { files_.push_back({answer, std::move(path)}); }
+  int MessageBox(HWND owner, const std::string& text, const std::string& caption, UINT style) override;
+  int SaveFileDialog(const SaveDialogRequest& request, std::string* path) override;
+
+  std::vector<Box> boxes;
+  std::vector<FileDialog> dialogs;
+
+ private:
+  std::deque<int> answers_;
+  std::deque<std::pair<int, std::string>> files_;
+};
+
+}  // namespace win32
