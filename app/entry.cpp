@@ -46,7 +46,8 @@ bool ParseOptions(const std::vector<std::string>& args, StOptions* options, std:
 std::string UsageText(const res::StEdition& edition) {
   return std::string("usage: ") + edition.program +
          " [--host FILE] [--batch] [--] [HANDSHAKE]\n"
-         "  --host FILE  the host database (default: $UCHIWAKE_HOST, else demo-host.sqlite beside the program)\n"
+         "  --host FILE  the host database (default: $UCHIWAKE_HOST, else demo-host.sqlite beside the "
+         "program)\n"
          "  --batch      run without windows: messages go to standard error\n"
          "  HANDSHAKE    WINDOW,MESSAGE,FUNCTIONID,[OUTPUT PATH] from the starting window\n"
          "exit status: 0 report written, 1 cancelled, 2 failed, 64 usage error\n";

@@ -179,8 +179,8 @@ int ClLinkApp::CheckEnvironment(int show) {
     const res::TextId text = code == -1  ? res::TextId::kEnvInvalid
                              : code == 1 ? res::TextId::kEnvProductTooOld
                                          : res::TextId::kEnvComponentTooOld;
-    ClAccConnect::Inst()->DispMsg(m_hStarterWnd, res::Text(text).c_str(), res::Text(res::TextId::kTitle).c_str(),
-                                  kWarningOk);
+    ClAccConnect::Inst()->DispMsg(m_hStarterWnd, res::Text(text).c_str(),
+                                  res::Text(res::TextId::kTitle).c_str(), kWarningOk);
   }
   return 0;
 }

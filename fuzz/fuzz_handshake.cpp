@@ -15,8 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (char c : text) commas += c == ',';
   if (found == 1 && commas < 3) std::abort();
   if (found == 0 && commas >= 3) std::abort();
-  if (found == 1 && !app.m_strFixedOutputPath.empty() &&
-      text.size() < app.m_strFixedOutputPath.size())
+  if (found == 1 && !app.m_strFixedOutputPath.empty() && text.size() < app.m_strFixedOutputPath.size())
     std::abort();
   return 0;
 }

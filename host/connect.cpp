@@ -188,7 +188,9 @@ ClFileMgr* ClFileMgr::Inst() {
 }
 
 std::string ClFileMgr::GetAppFolderPath(int type) {
-  std::string folder = type == 0 ? Db().session().app_folder : type == 1 ? Db().session().settings_folder : "";
+  std::string folder = type == 0   ? Db().session().app_folder
+                       : type == 1 ? Db().session().settings_folder
+                                   : "";
   if (!folder.empty()) {
     const bool ends_with_sep = folder.back() == '\\' && !win32::IsTrailPosition(folder, folder.size() - 1);
     if (!ends_with_sep) folder += '\\';

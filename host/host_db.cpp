@@ -69,8 +69,8 @@ bool HostDb::ReadText(sqlite3_stmt* stmt, int col, const char* table, const std:
 bool HostDb::HasTable(const char* name) const {
   if (db_ == nullptr) return false;
   Stmt st;
-  if (sqlite3_prepare_v2(db_, "SELECT 1 FROM sqlite_master WHERE type='table' AND name=?", -1, &st.s, nullptr) !=
-      SQLITE_OK)
+  if (sqlite3_prepare_v2(db_, "SELECT 1 FROM sqlite_master WHERE type='table' AND name=?", -1, &st.s,
+                         nullptr) != SQLITE_OK)
     return false;
   sqlite3_bind_text(st.s, 1, name, -1, SQLITE_STATIC);
   return sqlite3_step(st.s) == SQLITE_ROW;
@@ -114,10 +114,11 @@ bool HostDb::Load(std::string* error) {
   // Session: exactly one row.
   {
     Stmt st;
-    if (sqlite3_prepare_v2(db_,
-                           "SELECT user_id, selected_no, selected_no2, app_folder, settings_folder, package_name "
-                           "FROM session",
-                           -1, &st.s, nullptr) != SQLITE_OK) {
+    if (sqlite3_prepare_v2(
+            db_,
+            "SELECT user_id, selected_no, selected_no2, app_folder, settings_folder, package_name "
+            "FROM session",
+            -1, &st.s, nullptr) != SQLITE_OK) {
       *error = DbError(db_);
       return false;
     }
@@ -145,10 +146,11 @@ bool HostDb::Load(std::string* error) {
   // Companies.
   {
     Stmt st;
-    if (sqlite3_prepare_v2(db_,
-                           "SELECT data_no, data_id, name, period_start, period_end, period_option, data_kind, "
-                           "tax_included FROM companies ORDER BY data_no",
-                           -1, &st.s, nullptr) != SQLITE_OK) {
+    if (sqlite3_prepare_v2(
+            db_,
+            "SELECT data_no, data_id, name, period_start, period_end, period_option, data_kind, "
+            "tax_included FROM companies ORDER BY data_no",
+            -1, &st.s, nullptr) != SQLITE_OK) {
       *error = DbError(db_);
       return false;
     }
@@ -200,7 +202,8 @@ bool HostDb::Load(std::string* error) {
       const bool letter = e.name.size() == 1 && std::isalpha(static_cast<unsigned char>(e.name[0]));
       const bool share = e.name.size() > 4 && e.name[0] == '\\' && e.name[1] == '\\';
       if (!letter && !share) {
-        *error = "drives row " + std::to_string(n) + " column name: neither a drive letter nor \\\\server\\share";
+        *error =
+            "drives row " + std::to_string(n) + " column name: neither a drive letter nor \\\\server\\share";
         return false;
       }
       drives.push_back(std::move(e));

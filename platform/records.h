@@ -12,7 +12,7 @@ struct StDATAINFO {
   char DataId[16];  // the data-ID text (at most 15 bytes), what identifies the entry
   std::int32_t DataNo;
   std::uint8_t reserved1[4];
-  char CompanyName[260];  // NUL-terminated code page 932 text
+  char CompanyName[260];     // NUL-terminated code page 932 text
   std::int32_t PeriodStart;  // yyyymmdd
   std::int32_t PeriodEnd;    // yyyymmdd
   std::uint8_t reserved2[12];

@@ -63,12 +63,12 @@ std::string ToUtf8Lossy(std::string_view cp932) {
   if (Cp932ToUtf8(cp932, &out)) return out;
   out.clear();
   for (std::size_t i = 0; i < cp932.size();) {
-    std::size_t len = (i + 1 < cp932.size() && ((static_cast<unsigned char>(cp932[i]) >= 0x81 &&
-                                                 static_cast<unsigned char>(cp932[i]) <= 0x9F) ||
-                                                (static_cast<unsigned char>(cp932[i]) >= 0xE0 &&
-                                                 static_cast<unsigned char>(cp932[i]) <= 0xFC)))
-                          ? 2
-                          : 1;
+    std::size_t len =
+        (i + 1 < cp932.size() &&
+         ((static_cast<unsigned char>(cp932[i]) >= 0x81 && static_cast<unsigned char>(cp932[i]) <= 0x9F) ||
+          (static_cast<unsigned char>(cp932[i]) >= 0xE0 && static_cast<unsigned char>(cp932[i]) <= 0xFC)))
+            ? 2
+            : 1;
     std::string piece;
     if (Cp932ToUtf8(cp932.substr(i, len), &piece))
       out += piece;

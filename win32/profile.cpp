@@ -35,7 +35,8 @@ std::string LookupProfileValue(std::string_view text, std::string_view section, 
     if (line.empty() || line.front() == ';') continue;
     if (line.front() == '[') {
       std::size_t close = line.find(']');
-      std::string_view name = Trim(line.substr(1, (close == std::string_view::npos ? line.size() : close) - 1));
+      std::string_view name =
+          Trim(line.substr(1, (close == std::string_view::npos ? line.size() : close) - 1));
       in_section = SameName(name, section);
       continue;
     }

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "win32/drives.h"
+#include "win32/mbcs.h"
 
 namespace win32 {
 
@@ -31,7 +32,8 @@ DWORD GetCurrentDirectoryA(DWORD size, char* buf) {
   if (!Drives().ToWindows(cwd, &win)) return 0;
   // Only a drive root keeps its trailing backslash.
   const bool drive_root = win.size() == 3 && win[1] == ':';
-  if (!drive_root && win.size() > 1 && win.back() == '\\') win.pop_back();
+  if (!drive_root && win.size() > 1 && win.back() == '\\' && !IsTrailPosition(win, win.size() - 1))
+    win.pop_back();
   return CopyOut(win, size, buf);
 }
 

@@ -21,11 +21,11 @@ inline constexpr DWORD OFN_PATHMUSTEXIST = 0x00000800;
 
 struct SaveDialogRequest {
   HWND owner = 0;
-  std::string title;          // empty: the toolkit's default title
-  std::string default_ext;    // without the dot, e.g. "xml"
-  std::string filter;         // MFC form: "XML ﾌｧｲﾙ (*.xml)|*.xml||"
-  std::string initial_dir;    // Windows path
-  std::string initial_name;   // file name shown first
+  std::string title;         // empty: the toolkit's default title
+  std::string default_ext;   // without the dot, e.g. "xml"
+  std::string filter;        // MFC form: "XML ﾌｧｲﾙ (*.xml)|*.xml||"
+  std::string initial_dir;   // Windows path
+  std::string initial_name;  // file name shown first
   DWORD flags = 0;
 };
 

@@ -25,10 +25,11 @@ HostBuilder::HostBuilder(const TempDir& dir, bool bare) {
   ss << in.rdbuf();
   Exec(ss.str());
   if (!bare) {
-    Exec("INSERT INTO session VALUES ('user1', 7, 1, 'C:\\Data', 'C:\\Settings', '');"
-         "INSERT INTO companies (data_no, data_id, name, period_start, period_end) "
-         "VALUES (1, 'D0000001', 'テスト商事', 20230401, 20240331);"
-         "INSERT INTO drives VALUES ('C', 3, 'c');");
+    Exec(
+        "INSERT INTO session VALUES ('user1', 7, 1, 'C:\\Data', 'C:\\Settings', '');"
+        "INSERT INTO companies (data_no, data_id, name, period_start, period_end) "
+        "VALUES (1, 'D0000001', 'テスト商事', 20230401, 20240331);"
+        "INSERT INTO drives VALUES ('C', 3, 'c');");
   }
 }
 
@@ -50,7 +51,8 @@ void OpenHost(const HostBuilder& host) {
 }
 
 StarterListener::StarterListener(long handle) {
-  const std::string name = win32::StarterSocketName(static_cast<win32::HWND>(static_cast<std::uint32_t>(handle)));
+  const std::string name =
+      win32::StarterSocketName(static_cast<win32::HWND>(static_cast<std::uint32_t>(handle)));
   fd_ = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
   sockaddr_un addr{};
   addr.sun_family = AF_UNIX;

@@ -1,0 +1,77 @@
+// The built executables as separate processes: the command line and the exit statuses.
+#include "app/entry.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+
+#include "tests/support/host_fixture.h"
+
+namespace {
+struct Outcome {
+  int status;
+  std::string err;
+};
+
+// Runs a command line under /bin/sh with stderr captured; stdout goes to stderr's file too.
+Outcome RunShell(const std::string& command) {
+  TempDir out;
+  const std::string err_file = out.Sub("err");
+  int raw = std::system((command + " >" + err_file + " 2>&1 </dev/null").c_str());
+  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, TempDir::Read(err_file)};
+}
+
+std::string Bin(const char* name) { return std::string(UW_BIN_DIR) + "/" + name; }
+}  // namespace
+
+TEST(OptionsTest, OptionsEndAtTheFirstNonOptionOrDoubleDash) {
+  StOptions o;
+  std::string error;
+  ASSERT_TRUE(ParseOptions({"--host", "h.sqlite", "--batch", "1,2,3,C:\\a", "b"}, &o, &error));
+  EXPECT_EQ(o.host, "h.sqlite");
+  EXPECT_TRUE(o.batch);
+  EXPECT_EQ(o.handshake, "1,2,3,C:\\a b");
+  StOptions o2;
+  ASSERT_TRUE(ParseOptions({"--", "--batch"}, &o2, &error));
+  EXPECT_FALSE(o2.batch);
+  EXPECT_EQ(o2.handshake, "--batch");
+  StOptions o3;
+  EXPECT_FALSE(ParseOptions({"--host"}, &o3, &error));
+  EXPECT_FALSE(ParseOptions({"--what"}, &o3, &error));
+}
+
+TEST(ProgramTest, ExitStatusesOfTheExecutables) {
+  for (const char* prog : {"halvorack", "dremmick", "fennowal"}) {
+    Outcome help = RunShell(Bin(prog) + " --help");
+    EXPECT_EQ(help.status, 0) << prog;
+    EXPECT_NE(help.err.find(std::string("usage: ") + prog), std::string::npos);
+    EXPECT_EQ(RunShell(Bin(prog) + " --bogus").status, kExitUsage);
+  }
+  Outcome missing = RunShell(Bin("halvorack") + " --batch --host /nonexistent/host.sqlite");
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_EQ(missing.err, "halvorack: host database /nonexistent/host.sqlite: no such file\n");
+  Outcome no_display = RunShell("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + Bin("halvorack"));
+  EXPECT_EQ(no_display.status, 2);
+  EXPECT_NE(no_display.err.find("--batch"), std::string::npos);
+}
+
+TEST(ProgramTest, TheProgramFolderIsRelocatable) {
+  TempDir dir;
+  for (const char* f : {"halvorack", "VornelDef.ini", "SUPPORT.INF", "demo-host.sqlite"})
+    std::filesystem::copy(Bin(f), dir.Sub(f));
+  StarterListener window(5555);
+  Outcome run = RunShell("env -u UCHIWAKE_HOST " + dir.Sub("halvorack") + " --batch 5555,1025,7,");
+  EXPECT_EQ(run.status, 0) << run.err;
+  const auto got = window.Drain(2000);
+  ASSERT_FALSE(got.empty());
+  EXPECT_EQ(got.front(), "ENABLE 0");
+  EXPECT_EQ(got.back(), "POST 1025 7 0");
+  // Without VornelDef.ini beside it the environment check fails.
+  std::filesystem::remove(dir.Sub("VornelDef.ini"));
+  Outcome failed = RunShell("env -u UCHIWAKE_HOST " + dir.Sub("halvorack") + " --batch 5555,1025,7,");
+  EXPECT_EQ(failed.status, 2);
+  EXPECT_EQ(window.Drain(2000).back(), "POST 1025 7 2");
+}
