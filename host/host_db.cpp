@@ -102,7 +102,8 @@ bool HostDb::Open(std::string* error) {
 }
 
 void HostDb::Close() {
-  if (db_ != nullptr) sqlite3_close(db_);
+  // close_v2: statements a rule still holds after a failure are finalized later without leaking the file.
+  if (db_ != nullptr) sqlite3_close_v2(db_);
   db_ = nullptr;
   session_ = Session{};
   companies_.clear();

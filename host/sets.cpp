@@ -1,6 +1,7 @@
 // The set manager and the set objects of the data manager.
 #include "host/host_db.h"
 #include "platform/platform.h"
+#include "platform/rule.h"
 
 class ClSetMgr {};
 class ClOptLink {};
@@ -18,6 +19,10 @@ ClOptLink* ClLinkMgr::GetOptLink() {
 void* ClDataMgr::GetSetObject(int id, int) {
   static ClSetData data;
   switch (id) {
+    case 1: {
+      static ClSetKamoku kamoku;
+      return &kamoku;
+    }
     case 5:
       return &data;
     default:

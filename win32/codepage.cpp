@@ -10,9 +10,25 @@
 namespace win32 {
 
 namespace {
-bool Convert(const char* to, const char* from, std::string_view in, std::string* out) {
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+// One converter per direction and thread, opened on first use: opening one costs more than converting a
+// short text.
+class Converter {
+ public:
+  Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+  ~Converter() {
+    if (ok()) iconv_close(cd_);
+  }
+  bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+  iconv_t get() const { return cd_; }
+
+ private:
+  iconv_t cd_;
+};
+
+bool Convert(const Converter& converter, std::string_view in, std::string* out) {
+  if (!converter.ok()) return false;
+  iconv_t cd = converter.get();
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
   std::string result;
   result.resize(in.size() * 4 + 16);
   char* inbuf = const_cast<char*>(in.data());
@@ -34,7 +50,6 @@ bool Convert(const char* to, const char* from, std::string_view in, std::string*
     }
   }
   if (ok && iconv(cd, nullptr, nullptr, &outbuf, &outleft) == static_cast<std::size_t>(-1)) ok = false;
-  iconv_close(cd);
   if (!ok) return false;
   result.resize(result.size() - outleft);
   *out = std::move(result);
@@ -44,10 +59,14 @@ bool Convert(const char* to, const char* from, std::string_view in, std::string*
 
 bool Cp932ToUtf8(std::string_view cp932, std::string* utf8) {
   // A NUL inside the text is kept as NUL.
-  return Convert("UTF-8", "CP932", cp932, utf8);
+  thread_local const Converter converter("UTF-8", "CP932");
+  return Convert(converter, cp932, utf8);
 }
 
-bool Utf8ToCp932(std::string_view utf8, std::string* cp932) { return Convert("CP932", "UTF-8", utf8, cp932); }
+bool Utf8ToCp932(std::string_view utf8, std::string* cp932) {
+  thread_local const Converter converter("CP932", "UTF-8");
+  return Convert(converter, utf8, cp932);
+}
 
 std::string Sjis(std::string_view utf8_literal) {
   std::string out;

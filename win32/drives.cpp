@@ -115,7 +115,7 @@ bool DriveTable::ToLinux(std::string_view win_path, std::string* linux_path) con
     if (!out.empty()) out += '/';
     out += p;
   }
-  if (out.empty()) out = ".";
+  if (out.empty()) out.push_back('.');
   if (trailing) out += '/';
   *linux_path = out;
   return true;
