@@ -1,0 +1,52 @@
+// The breakdown report: one XML document in code page 932 with the sections SYSTEM (producing program,
+// importing business, function id, versions), BASIC (company name in full-width forms, accounting period)
+// and DATA (one KANJYOKAMOKU element per main account with its HOJYOKAMOKU elements nested in it), written
+// line by line through ClXmlWriter. Writing moves the progress from the progress base to 1000.
+//
+// Write answers 1 when every section was written, else 0. After a failure the closing </REPORT> line is
+// still tried and the file is closed; lines written before the failure stay in the file.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "aggregation/zandaka.h"
+#include "platform/records.h"
+#include "report/progress_dlg.h"
+#include "report/xml_writer.h"
+#include "res/edition.h"
+
+class ClReportWriter {
+ public:
+  static constexpr std::size_t kRootLineSize = 500;
+  static constexpr std::size_t kLineSize = 256;
+  static constexpr std::size_t kNameBytes = 32;  // the full-width company name
+
+  // The writer reads progress and rows while it lives; the edition gives the default product name.
+  ClReportWriter(ClProgressDlg& progress, const ClZandakaList& rows, const res::StEdition& edition);
+  virtual ~ClReportWriter();
+  ClReportWriter(const ClReportWriter&) = delete;
+  ClReportWriter& operator=(const ClReportWriter&) = delete;
+
+  void SetProgressBase(std::int16_t value) { m_nProgressBase = value; }
+  int Write(const char* path, std::int16_t function_id, const StDATAINFO& data);
+
+  int WriteSystem(ClXmlWriter& xml, std::int16_t function_id);
+  int WriteBasic(ClXmlWriter& xml, const StDATAINFO& data);
+  int WriteData(ClXmlWriter& xml);
+  // The company name in full-width forms, cut to at most 32 bytes between characters.
+  std::string ToFullWidthName(const char* text);
+  // Whole yen of a balance in 1/10000 yen, truncated toward zero; empty when that is 0, above
+  // 999,999,999,999 or below -99,999,999,999.
+  static std::string BalanceText(std::int64_t balance);
+
+ private:
+  int WriteAccount(ClXmlWriter& xml, const StZANDAKAINFO& row, int count);
+  int WriteSubAccount(ClXmlWriter& xml, const StZANDAKAINFO& row, int count);
+
+  ClProgressDlg& m_progress;
+  const ClZandakaList& m_rows;
+  ClZandakaList::const_iterator m_itCursor;
+  std::int16_t m_nProgressBase = 0;
+  std::string m_strDefaultProduct;
+};

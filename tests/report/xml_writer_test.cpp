@@ -1,0 +1,152 @@
+// The line writer: line shapes, escaping, attributes, buffer limits and file failures.
+#include "report/xml_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "tests/report/report_fixture.h"
+#include "win32/codepage.h"
+
+namespace {
+
+class XmlWriterTest : public ReportFolderTest {
+ protected:
+  std::string Written() const { return TempDir::Read(m_dir.Sub("out.xml")); }
+
+  win32::CFile m_file;
+  ClXmlWriter m_xml;
+  char m_line[256] = {};
+};
+
+TEST_F(XmlWriterTest, EscapesTheFiveBytesAndPassesEverythingElse) {
+  ASSERT_EQ(m_xml.Open(&m_file, "C:\\out.xml"), 0);
+  // 表 95 5C and ソ 83 5C end in the backslash position, ポ 83 7C in the vertical bar's.
+  const std::string double_byte = win32::Sjis("表ソポ｜科目");
+  ASSERT_NE(double_byte.find('\\'), std::string::npos);
+  ASSERT_NE(double_byte.find('|'), std::string::npos);
+  EXPECT_EQ(m_xml.WriteElement(m_line, sizeof m_line, "X", "A&B<C>", 3), 1);
+  EXPECT_EQ(m_xml.WriteElement(m_line, sizeof m_line, "Q", "\"'", 0), 1);
+  EXPECT_EQ(m_xml.WriteElement(m_line, sizeof m_line, "J", double_byte.c_str(), 1), 1);
+  EXPECT_EQ(m_xml.WriteElement(m_line, sizeof m_line, "NAME", "", 0), 1);
+  EXPECT_EQ(m_xml.WriteElement(m_line, sizeof m_line, "T", "a\tb\r\nc\x01\xff", 0), 1);
+  EXPECT_EQ(m_xml.WriteLine("<?raw & \"as is\"?>\r\n"), 1);
+  m_xml.Close();
+  EXPECT_EQ(Written(),
+            "\t\t\t<X>A&amp;B&lt;C&gt;</X>\r\n"
+            "<Q>&quot;&apos;</Q>\r\n"
+            "\t<J>" +
+                double_byte +
+                "</J>\r\n"
+                "<NAME></NAME>\r\n"
+                "<T>a\tb\r\nc\x01\xff</T>\r\n"
+                "<?raw & \"as is\"?>\r\n");
+}
+
+TEST_F(XmlWriterTest, AttributesNeedBothPartsAndTheFirstBeforeTheSecond) {
+  ASSERT_EQ(m_xml.Open(&m_file, "C:\\out.xml"), 0);
+  EXPECT_EQ(m_xml.WriteStartTag(m_line, sizeof m_line, "A", 0, "Count", nullptr), 1);
+  EXPECT_EQ(m_xml.WriteStartTag(m_line, sizeof m_line, "B", 1, nullptr, "1", "Second", "2"), 1);
+  EXPECT_EQ(m_xml.WriteStartTag(m_line, sizeof m_line, "C", 2, "Count", "   1"), 1);
+  EXPECT_EQ(m_xml.WriteStartTag(m_line, sizeof m_line, "D", 0, "x", "1", "y", nullptr), 1);
+  EXPECT_EQ(m_xml.WriteElement(m_line, sizeof m_line, "E", "v", 0, "x", "a<\"b\"", "y", "'"), 1);
+  EXPECT_EQ(m_xml.WriteEndTag(m_line, sizeof m_line, "E", 4), 1);
+  m_xml.Close();
+  EXPECT_EQ(Written(),
+            "<A>\r\n"
+            "\t<B>\r\n"
+            "\t\t<C Count=\"   1\">\r\n"
+            "<D x=\"1\">\r\n"
+            "<E x=\"a&lt;&quot;b&quot;\" y=\"&apos;\">v</E>\r\n"
+            "\t\t\t\t</E>\r\n");
+}
+
+TEST_F(XmlWriterTest, LinesThatDoNotFitAreRefusedWithoutOverrun) {
+  ASSERT_EQ(m_xml.Open(&m_file, "C:\\out.xml"), 0);
+  // The escape area holds 255 bytes: a value of 255 plain bytes fits, 256 do not, and neither does a
+  // shorter value whose escaped form is longer.
+  const std::string fits(255, 'v');
+  char wide[300];
+  EXPECT_EQ(m_xml.WriteElement(wide, sizeof wide, "E", fits.c_str(), 0), 1);
+  EXPECT_EQ(m_xml.WriteElement(wide, sizeof wide, "E", std::string(256, 'v').c_str(), 0), 0);
+  EXPECT_EQ(m_xml.WriteElement(wide, sizeof wide, "E", std::string(52, '&').c_str(), 0), 0);
+  // One formatted attribute holds at most 255 bytes: ` a="` and `"` around 250 bytes fit, 251 do not.
+  EXPECT_EQ(m_xml.WriteStartTag(wide, sizeof wide, "A", 0, "a", std::string(250, 'v').c_str()), 1);
+  EXPECT_EQ(m_xml.WriteStartTag(wide, sizeof wide, "E", 0, "a", std::string(251, 'v').c_str()), 0);
+
+  // A line must fit its buffer with the NUL: "<E>12</E>\r\n" is 11 bytes.
+  struct {
+    char line[12];
+    char guard[8];
+  } area;
+  std::memset(area.guard, 'G', sizeof area.guard);
+  EXPECT_EQ(m_xml.WriteElement(area.line, sizeof area.line, "E", "12", 0), 1);
+  EXPECT_EQ(m_xml.WriteElement(area.line, sizeof area.line, "E", "123", 0), 0);
+  EXPECT_EQ(m_xml.WriteEndTag(area.line, sizeof area.line, "E", 12), 0);
+  EXPECT_EQ(std::string(area.guard, sizeof area.guard), std::string(8, 'G'));
+  // A refused line is not a file error: the writer goes on.
+  EXPECT_EQ(m_xml.WriteLine("end\r\n"), 1);
+  m_xml.Close();
+  EXPECT_EQ(Written(),
+            "<E>" + fits + "</E>\r\n<A a=\"" + std::string(250, 'v') + "\">\r\n<E>12</E>\r\nend\r\n");
+}
+
+TEST_F(XmlWriterTest, FitEscapedCutsBetweenCharactersByEscapedSize) {
+  const std::string kanji = win32::Sjis("表表表");
+  EXPECT_EQ(ClXmlWriter::FitEscaped(kanji, 5), kanji.substr(0, 4));
+  EXPECT_EQ(ClXmlWriter::FitEscaped("a&b", 5), "a");
+  EXPECT_EQ(ClXmlWriter::FitEscaped("a&b", 6), "a&");
+  EXPECT_EQ(ClXmlWriter::FitEscaped("abc", 10), "abc");
+}
+
+TEST_F(XmlWriterTest, OpenNeedsFileAndPathAndTruncates) {
+  EXPECT_EQ(m_xml.Open(nullptr, "C:\\out.xml"), -1);
+  EXPECT_EQ(m_xml.Open(&m_file, nullptr), -1);
+  EXPECT_EQ(m_xml.WriteLine("x"), 0);  // nothing attached
+  m_dir.Write("out.xml", "old contents that are longer");
+  ASSERT_EQ(m_xml.Open(&m_file, "C:\\out.xml"), 0);
+  EXPECT_EQ(m_xml.Path(), "C:\\out.xml");
+  // Not shared while it is open.
+  win32::CFile other;
+  win32::CFileException error;
+  EXPECT_FALSE(other.Open("C:\\out.xml", win32::CFile::modeRead | win32::CFile::shareDenyNone, &error));
+  EXPECT_EQ(error.m_cause, win32::CFileException::sharingViolation);
+  EXPECT_EQ(m_xml.WriteLine("new"), 1);
+  EXPECT_EQ(m_xml.Close(), 0);
+  EXPECT_EQ(m_xml.Close(), 0);
+  EXPECT_EQ(Written(), "new");
+}
+
+TEST_F(XmlWriterTest, MissingFolderFailsAtTheFirstWrite) {
+  EXPECT_EQ(m_xml.Open(&m_file, "C:\\no such folder\\out.xml"), 0);
+  EXPECT_EQ(m_xml.WriteLine("<?xml?>\r\n"), 0);
+  EXPECT_EQ(m_xml.WriteStartTag(m_line, sizeof m_line, "R", 0), 0);
+  EXPECT_EQ(m_xml.Close(), 0);
+  EXPECT_EQ(m_xml.Close(), 0);
+  win32::CFileStatus status;
+  EXPECT_FALSE(win32::CFile::GetStatus("C:\\no such folder", status));
+}
+
+TEST_F(XmlWriterTest, FullDiskFailsEveryWriteFromTheFailingOne) {
+  ASSERT_EQ(m_xml.Open(&m_file, "F:\\full"), 0);
+  EXPECT_EQ(m_xml.WriteLine("<?xml?>\r\n"), 0);
+  EXPECT_EQ(m_xml.WriteEndTag(m_line, sizeof m_line, "R", 0), 0);
+  EXPECT_EQ(m_xml.Close(), 0);
+}
+
+TEST_F(XmlWriterTest, LinesBeforeAWriteFailureStay) {
+  ASSERT_EQ(m_xml.Open(&m_file, "C:\\out.xml"), 0);
+  {
+    FileSizeLimit limit(20);
+    EXPECT_EQ(m_xml.WriteElement(m_line, sizeof m_line, "A", "1", 0), 1);   // 10 bytes
+    EXPECT_EQ(m_xml.WriteElement(m_line, sizeof m_line, "B", "22", 0), 0);  // would end at 21
+    EXPECT_EQ(m_xml.WriteLine("x"), 0);  // room left, but the file is closed now
+  }
+  EXPECT_EQ(m_xml.WriteLine("x"), 0);
+  EXPECT_EQ(m_xml.Close(), 0);
+  // The failing line was written as far as the limit allowed; the writer deletes nothing.
+  EXPECT_EQ(Written(), "<A>1</A>\r\n<B>22</B>\r");
+}
+
+}  // namespace

@@ -1,0 +1,275 @@
+// The framework's file class over POSIX descriptors.
+#include "win32/file.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <fnmatch.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+#include "win32/drives.h"
+#include "win32/mbcs.h"
+
+namespace win32 {
+
+namespace {
+
+bool IsSeparatorAt(std::string_view s, std::size_t i) {
+  return (s[i] == '\\' || s[i] == '/') && !IsTrailPosition(s, i);
+}
+
+// The folder part of a Linux path ("." for a bare name).
+std::string ParentOf(const std::string& linux_path) {
+  const std::size_t slash = linux_path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return linux_path.substr(0, slash);
+}
+
+bool FolderExists(const std::string& linux_path) {
+  struct stat st;
+  return ::stat(linux_path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// A drive root ("C:", "\\srv\share") names no file of its own. Trailing separators are refused before.
+bool IsBareRoot(std::string_view path) {
+  if (path.size() == 2 && path[1] == ':') return true;
+  if (path.size() > 2 && IsSeparatorAt(path, 0) && IsSeparatorAt(path, 1)) {
+    int separators = 0;
+    for (std::size_t i = 2; i < path.size(); ++i)
+      if (IsSeparatorAt(path, i)) ++separators;
+    return separators <= 1;
+  }
+  return false;
+}
+
+// The first name (in byte order, for a stable answer) in folder that matches the pattern the way the
+// Windows file search does: case-insensitive, '*' and '?' as wildcards.
+bool FirstMatch(const std::string& folder, const std::string& pattern, std::string* name) {
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return false;
+  std::vector<std::string> matches;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string entry_name = entry->d_name;
+    if (entry_name == "." || entry_name == "..") continue;
+    if (::fnmatch(pattern.c_str(), entry_name.c_str(), FNM_CASEFOLD | FNM_PERIOD) == 0)
+      matches.push_back(entry_name);
+  }
+  ::closedir(dir);
+  if (matches.empty()) return false;
+  *name = *std::min_element(matches.begin(), matches.end());
+  return true;
+}
+
+}  // namespace
+
+int FileCauseFromErrno(int os_error) {
+  switch (os_error) {
+    case 0:
+      return CFileException::none;
+    case ENOENT:
+      return CFileException::fileNotFound;
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case ELOOP:
+    case ENXIO:
+    case ENODEV:
+      return CFileException::badPath;
+    case EMFILE:
+    case ENFILE:
+      return CFileException::tooManyOpenFiles;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+    case EEXIST:
+    case ETXTBSY:
+      return CFileException::accessDenied;
+    case EBADF:
+      return CFileException::invalidFile;
+    case ENOTEMPTY:
+      return CFileException::removeCurrentDir;
+    case ESPIPE:
+      return CFileException::badSeek;
+    case EIO:
+      return CFileException::hardIO;
+    case EWOULDBLOCK:
+      return CFileException::sharingViolation;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+      return CFileException::diskFull;
+    default:
+      return CFileException::generic;
+  }
+}
+
+CFile::~CFile() { Abort(); }
+
+BOOL CFile::Open(const char* file_name, UINT open_flags, CFileException* error) {
+  Abort();
+  m_strFileName = file_name != nullptr ? file_name : "";
+  auto fail = [&](int cause, int os_error) {
+    if (error != nullptr) *error = CFileException(cause, os_error, m_strFileName);
+    return FALSE;
+  };
+  std::string linux_path;
+  if (m_strFileName.empty() || !Drives().ToLinux(m_strFileName, &linux_path))
+    return fail(CFileException::badPath, ENOENT);
+
+  int oflags = O_CLOEXEC | O_NOCTTY;
+  switch (open_flags & 0x3) {
+    case modeWrite:
+      oflags |= O_WRONLY;
+      break;
+    case modeReadWrite:
+      oflags |= O_RDWR;
+      break;
+    default:
+      oflags |= O_RDONLY;
+      break;
+  }
+  const bool create = (open_flags & modeCreate) != 0;
+  if (create) oflags |= O_CREAT;
+  // Truncation waits for the lock below: a file someone else holds must not be emptied.
+  const int fd = ::open(linux_path.c_str(), oflags, 0666);
+  if (fd < 0) {
+    const int e = errno;
+    if (e == ENOENT && (create || !FolderExists(ParentOf(linux_path))))
+      return fail(CFileException::badPath, e);
+    return fail(FileCauseFromErrno(e), e);
+  }
+  struct stat st;
+  if (::fstat(fd, &st) != 0) {
+    const int e = errno;
+    ::close(fd);
+    return fail(FileCauseFromErrno(e), e);
+  }
+  if (S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    return fail(CFileException::accessDenied, EISDIR);
+  }
+  if (S_ISREG(st.st_mode)) {
+    const UINT share = open_flags & 0x70;
+    const bool exclusive = share == shareCompat || share == shareExclusive;
+    // A file system without locks (ENOLCK, EOPNOTSUPP) is used without them.
+    if (::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+      ::close(fd);
+      return fail(CFileException::sharingViolation, EWOULDBLOCK);
+    }
+    if (create && (open_flags & modeNoTruncate) == 0 && ::ftruncate(fd, 0) != 0) {
+      const int e = errno;
+      ::close(fd);
+      return fail(FileCauseFromErrno(e), e);
+    }
+  }
+  m_fd = fd;
+  return TRUE;
+}
+
+void CFile::Raise(int os_error) const {
+  throw CFileException(FileCauseFromErrno(os_error), os_error, m_strFileName);
+}
+
+UINT CFile::Read(void* buf, UINT count) {
+  if (m_fd < 0) Raise(EBADF);
+  char* p = static_cast<char*>(buf);
+  UINT done = 0;
+  while (done < count) {
+    const ssize_t n = ::read(m_fd, p + done, count - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      Raise(errno);
+    }
+    if (n == 0) break;
+    done += static_cast<UINT>(n);
+  }
+  return done;
+}
+
+void CFile::Write(const void* buf, UINT count) {
+  if (count == 0) return;
+  if (m_fd < 0) Raise(EBADF);
+  const char* p = static_cast<const char*>(buf);
+  std::size_t left = count;
+  while (left > 0) {
+    const ssize_t n = ::write(m_fd, p, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      Raise(errno);
+    }
+    // No progress at all: the device has no room.
+    if (n == 0) Raise(ENOSPC);
+    p += n;
+    left -= static_cast<std::size_t>(n);
+  }
+}
+
+void CFile::Close() {
+  if (m_fd < 0) return;
+  const int fd = m_fd;
+  m_fd = -1;
+  if (::close(fd) != 0 && errno != EINTR) Raise(errno);
+}
+
+void CFile::Abort() {
+  if (m_fd < 0) return;
+  ::close(m_fd);
+  m_fd = -1;
+}
+
+BOOL CFile::GetStatus(const char* file_name, CFileStatus& status) {
+  if (file_name == nullptr) return FALSE;
+  const std::string_view path = file_name;
+  if (path.empty() || IsSeparatorAt(path, path.size() - 1) || IsBareRoot(path)) return FALSE;
+  std::string linux_path;
+  if (!Drives().ToLinux(path, &linux_path)) return FALSE;
+  std::string folder = ParentOf(linux_path);
+  std::string name = linux_path.substr(linux_path.find_last_of('/') + 1);
+  if (name.find_first_of("*?") != std::string::npos) {
+    std::string found;
+    if (!FirstMatch(folder, name, &found)) return FALSE;
+    linux_path = (folder == "/" ? "" : folder) + "/" + found;
+  }
+  struct stat st;
+  if (::stat(linux_path.c_str(), &st) != 0) return FALSE;
+
+  status = CFileStatus();
+  status.m_ctime = st.st_ctime;
+  status.m_mtime = st.st_mtime;
+  status.m_atime = st.st_atime;
+  status.m_size = static_cast<std::int32_t>(static_cast<std::uint32_t>(st.st_size));
+  if (S_ISDIR(st.st_mode)) status.m_attribute |= directory;
+  if (!S_ISDIR(st.st_mode) && (st.st_mode & S_IWUSR) == 0) status.m_attribute |= readOnly;
+
+  std::string absolute = linux_path;
+  if (absolute.empty() || absolute[0] != '/') {
+    char cwd[4096];
+    if (::getcwd(cwd, sizeof cwd) != nullptr) absolute = std::string(cwd) + "/" + absolute;
+  }
+  std::string full;
+  if (!Drives().ToWindows(absolute, &full)) full = file_name;
+  MbsnbCpy(status.m_szFullName, full.c_str(), sizeof status.m_szFullName - 1);
+  status.m_szFullName[sizeof status.m_szFullName - 1] = '\0';
+  return TRUE;
+}
+
+void CFile::Remove(const char* file_name) {
+  const std::string name = file_name != nullptr ? file_name : "";
+  std::string linux_path;
+  if (name.empty() || !Drives().ToLinux(name, &linux_path))
+    throw CFileException(CFileException::badPath, ENOENT, name);
+  if (::unlink(linux_path.c_str()) != 0) {
+    const int e = errno;
+    throw CFileException(FileCauseFromErrno(e), e, name);
+  }
+}
+
+}  // namespace win32
