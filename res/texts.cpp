@@ -38,6 +38,8 @@ constexpr std::array<const char*, static_cast<int>(TextId::kCount_)> kTexts = {
     "[=製品名=]",
     "[=製品ﾊﾞｰｼﾞｮﾝ=]",
     "22.03.00",
+    "%d 文字以内で入力してください。",
+    "このファイル名には使用できない文字が含まれています。",
 };
 }  // namespace
 

@@ -34,6 +34,8 @@ enum class TextId {
   kProductNameMarker,     // SUPPORT.INF marker of the product name
   kProductVersionMarker,  // SUPPORT.INF marker of the product version
   kVersion,               // string resource 1: the program's version text
+  kTooManyChars,          // a text exchanged from an edit is longer than its limit (%d bytes)
+  kBadFileNameChars,      // the save-as dialog: a file name without a code page 932 form
   kCount_
 };
 

@@ -15,6 +15,7 @@ namespace win32 {
 
 // Save-as dialog flags the program uses.
 inline constexpr DWORD OFN_HIDEREADONLY = 0x00000004;
+inline constexpr DWORD OFN_NOCHANGEDIR = 0x00000008;
 inline constexpr DWORD OFN_OVERWRITEPROMPT = 0x00000002;
 inline constexpr DWORD OFN_FILEMUSTEXIST = 0x00001000;
 inline constexpr DWORD OFN_PATHMUSTEXIST = 0x00000800;

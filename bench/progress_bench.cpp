@@ -1,0 +1,83 @@
+// The progress window's cost per step: Pulse (six activity-bar advances, each with raise, foreground
+// and repaint) and one Advance value (caption, overall bar, Pulse, repaint), on a shown window.
+//
+//   QT_QPA_PLATFORM=offscreen build/bin/progress_bench
+//   xvfb-run -a env QT_QPA_PLATFORM=xcb build/bin/progress_bench
+#include <benchmark/benchmark.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <cstdlib>
+#include <string>
+
+#include "report/progress_dlg.h"
+#include "ui/dialog.h"
+
+namespace {
+
+void QuietHandler(QtMsgType type, const QMessageLogContext&, const QString& msg) {
+  if (msg.contains(QLatin1String("does not support raise()"))) return;
+  if (type != QtDebugMsg) std::fprintf(stderr, "%s\n", msg.toLocal8Bit().constData());
+}
+
+void ShowProgress(ClProgressDlg& dlg) {
+  dlg.Create();
+  dlg.ShowWindow(ui::SW_SHOW);
+  QApplication::processEvents();
+  dlg.ResetOverall();
+}
+
+void BM_Pulse(benchmark::State& state) {
+  ClProgressDlg dlg;
+  ShowProgress(dlg);
+  for (auto _ : state) dlg.Pulse();
+  benchmark::DoNotOptimize(dlg.ActivityPos());
+}
+BENCHMARK(BM_Pulse)->Unit(benchmark::kMicrosecond);
+
+void BM_AdvanceOneValue(benchmark::State& state) {
+  ClProgressDlg dlg;
+  ShowProgress(dlg);
+  std::int16_t v = 0;
+  for (auto _ : state) {
+    dlg.Advance(v, v);
+    v = static_cast<std::int16_t>(v == 1000 ? 0 : v + 1);
+    if (v == 0) dlg.ResetOverall();
+  }
+  benchmark::DoNotOptimize(dlg.OverallPos());
+}
+BENCHMARK(BM_AdvanceOneValue)->Unit(benchmark::kMicrosecond);
+
+// A whole run's progress calls without any other work: 1,007 advances and their pulses.
+void BM_WholeRun(benchmark::State& state) {
+  ClProgressDlg dlg;
+  ShowProgress(dlg);
+  for (auto _ : state) {
+    dlg.ResetOverall();
+    dlg.Advance(0, 100);
+    dlg.Advance(100, 300);
+    dlg.Advance(300, 400);
+    dlg.Advance(400, 500);
+    dlg.Advance(500, 600);
+    dlg.Advance(600, 700);
+    dlg.Advance(700, 1000);
+  }
+  benchmark::DoNotOptimize(dlg.OverallPos());
+}
+BENCHMARK(BM_WholeRun)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  const std::string runtime = "/tmp/uwbench-runtime-" + std::to_string(getuid());
+  mkdir(runtime.c_str(), 0700);
+  setenv("XDG_RUNTIME_DIR", runtime.c_str(), 0);
+  qInstallMessageHandler(QuietHandler);
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,202 @@
+// The Qt implementation of the modal port.
+#include "ui/qt_ui.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "res/texts.h"
+#include "ui/qt_widgets.h"
+#include "win32/codepage.h"
+#include "win32/drives.h"
+#include "win32/mbcs.h"
+
+namespace ui {
+
+namespace {
+
+QWidget* OwnerWidget(win32::HWND owner) {
+  if (QWidget* w = WindowOf(owner)) return w;
+  return QApplication::activeWindow();
+}
+
+// A Yes/No box has no answer for Esc or the close box: both are swallowed.
+class NoEscapeFilter : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
+      return true;
+    if (event->type() == QEvent::Close) {
+      event->ignore();
+      return true;
+    }
+    return QObject::eventFilter(watched, event);
+  }
+};
+
+// The save-as dialog refuses a file name without a code page 932 form, as the program could not name
+// that file.
+class SaveDialog : public QFileDialog {
+ public:
+  using QFileDialog::QFileDialog;
+
+  void accept() override {
+    const QStringList files = selectedFiles();
+    if (!files.isEmpty()) {
+      std::string cp932;
+      const QByteArray utf8 = files.front().toUtf8();
+      if (!win32::Utf8ToCp932(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())),
+                              &cp932)) {
+        QMessageBox::warning(this, windowTitle(), ToQt(res::Text(res::TextId::kBadFileNameChars)));
+        return;
+      }
+    }
+    QFileDialog::accept();
+  }
+};
+
+}  // namespace
+
+int QtUi::MessageBox(win32::HWND owner, const std::string& text, const std::string& caption,
+                     win32::UINT style) {
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  switch (style & win32::MB_ICONMASK) {
+    case win32::MB_ICONHAND:
+      icon = QMessageBox::Critical;
+      break;
+    case win32::MB_ICONQUESTION:
+      icon = QMessageBox::Question;
+      break;
+    case win32::MB_ICONEXCLAMATION:
+      icon = QMessageBox::Warning;
+      break;
+    case win32::MB_ICONINFORMATION:
+      icon = QMessageBox::Information;
+      break;
+    default:
+      break;
+  }
+  struct Choice {
+    QMessageBox::StandardButton button;
+    int id;
+  };
+  std::vector<Choice> choices;
+  switch (style & win32::MB_TYPEMASK) {
+    case win32::MB_OKCANCEL:
+      choices = {{QMessageBox::Ok, win32::IDOK}, {QMessageBox::Cancel, win32::IDCANCEL}};
+      break;
+    case win32::MB_YESNOCANCEL:
+      choices = {{QMessageBox::Yes, win32::IDYES},
+                 {QMessageBox::No, win32::IDNO},
+                 {QMessageBox::Cancel, win32::IDCANCEL}};
+      break;
+    case win32::MB_YESNO:
+      choices = {{QMessageBox::Yes, win32::IDYES}, {QMessageBox::No, win32::IDNO}};
+      break;
+    default:
+      choices = {{QMessageBox::Ok, win32::IDOK}};
+      break;
+  }
+  QMessageBox box(icon, ToQt(caption), ToQt(text), QMessageBox::NoButton, OwnerWidget(owner));
+  box.setTextFormat(Qt::PlainText);
+  for (const Choice& c : choices) box.addButton(c.button);
+  const std::size_t def = (style & MB_DEFBUTTON2) != 0 && choices.size() > 1 ? 1 : 0;
+  box.setDefaultButton(choices[def].button);
+  NoEscapeFilter no_escape;
+  const bool has_cancel = (style & win32::MB_TYPEMASK) == win32::MB_OKCANCEL ||
+                          (style & win32::MB_TYPEMASK) == win32::MB_YESNOCANCEL;
+  if (has_cancel) {
+    box.setEscapeButton(QMessageBox::Cancel);
+  } else if (choices.size() == 1) {
+    box.setEscapeButton(QMessageBox::Ok);
+  } else {
+    box.installEventFilter(&no_escape);
+  }
+  // The box comes over the program's windows: the next raise of one of them must act again.
+  detail::ForgetTopWindow();
+  box.exec();
+  detail::ForgetTopWindow();
+  QAbstractButton* clicked = box.clickedButton();
+  for (const Choice& c : choices)
+    if (clicked == box.button(c.button)) return c.id;
+  return has_cancel ? win32::IDCANCEL : choices.front().id;
+}
+
+std::vector<std::string> QtNameFilters(const std::string& mfc_filter) {
+  // MFC splits the filter at every '|' found as a whole character (a trail byte 0x7C is no separator).
+  std::vector<std::string> parts;
+  std::string_view rest = mfc_filter;
+  while (!rest.empty()) {
+    const std::size_t bar = win32::MbsChr(rest, '|');
+    if (bar == std::string_view::npos) {
+      parts.emplace_back(rest);
+      break;
+    }
+    parts.emplace_back(rest.substr(0, bar));
+    rest.remove_prefix(bar + 1);
+  }
+  std::vector<std::string> out;
+  for (std::size_t i = 0; i + 1 < parts.size(); i += 2) {
+    if (parts[i].empty() && parts[i + 1].empty()) break;
+    std::string patterns = parts[i + 1];
+    for (char& c : patterns)
+      if (c == ';') c = ' ';
+    out.push_back(ToQt(parts[i]).toStdString() + " (" + ToQt(patterns).toStdString() + ")");
+  }
+  return out;
+}
+
+std::string WithDefaultExtension(const std::string& name, const std::string& filter_pattern,
+                                 const std::string& default_ext) {
+  const std::size_t slash = name.find_last_of('/');
+  const std::string base = slash == std::string::npos ? name : name.substr(slash + 1);
+  if (base.empty() || base.find('.') != std::string::npos) return name;
+  std::string ext;
+  if (filter_pattern.size() > 2 && filter_pattern.compare(0, 2, "*.") == 0 &&
+      filter_pattern.find_first_of("*?; ", 2) == std::string::npos)
+    ext = filter_pattern.substr(2);
+  else
+    ext = default_ext.substr(0, 3);
+  return ext.empty() ? name : name + "." + ext;
+}
+
+int QtUi::SaveFileDialog(const win32::SaveDialogRequest& request, std::string* path) {
+  std::string folder;
+  if (!request.initial_dir.empty()) win32::Drives().ToLinux(request.initial_dir, &folder);
+  SaveDialog dlg(OwnerWidget(request.owner), ToQt(request.title), QString::fromStdString(folder));
+  dlg.setOption(QFileDialog::DontUseNativeDialog);
+  dlg.setOption(QFileDialog::DontConfirmOverwrite);
+  dlg.setOption(QFileDialog::HideNameFilterDetails);
+  dlg.setAcceptMode(QFileDialog::AcceptSave);
+  dlg.setFileMode(QFileDialog::AnyFile);
+  QStringList filters;
+  for (const std::string& f : QtNameFilters(request.filter)) filters << QString::fromStdString(f);
+  if (!filters.isEmpty()) dlg.setNameFilters(filters);
+  if (!request.initial_name.empty()) dlg.selectFile(ToQt(request.initial_name));
+  detail::ForgetTopWindow();
+  const int rc = dlg.exec();
+  detail::ForgetTopWindow();
+  if (rc != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return win32::IDCANCEL;
+  // The pattern of the chosen filter: the text inside its last parentheses.
+  std::string pattern;
+  const QString chosen = dlg.selectedNameFilter();
+  const qsizetype open = chosen.lastIndexOf(QLatin1Char('('));
+  if (open >= 0 && chosen.endsWith(QLatin1Char(')')))
+    pattern = chosen.mid(open + 1, chosen.size() - open - 2).toStdString();
+  std::string ext;
+  if (!win32::Cp932ToUtf8(request.default_ext, &ext)) ext.clear();
+  const std::string linux_path =
+      WithDefaultExtension(dlg.selectedFiles().front().toStdString(), pattern, ext);
+  std::string win_path;
+  if (!win32::Drives().ToWindows(linux_path, &win_path)) return win32::IDCANCEL;
+  *path = win_path;
+  return win32::IDOK;
+}
+
+}  // namespace ui
