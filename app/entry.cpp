@@ -10,6 +10,11 @@
 
 #include "app/link_app.h"
 #include "host/host_db.h"
+#include "report/progress_dlg.h"
+#include "ui/application.h"
+#include "ui/qt_ui.h"
+#include "win32/codepage.h"
+#include "win32/sysapi.h"
 #include "win32/ui_port.h"
 
 bool ParseOptions(const std::vector<std::string>& args, StOptions* options, std::string* error) {
@@ -31,6 +36,32 @@ bool ParseOptions(const std::vector<std::string>& args, StOptions* options, std:
       options->batch = true;
     } else if (a == "--help") {
       options->help = true;
+    } else if (a == "--yes") {
+      options->yes = true;
+    } else if (a == "--month-to" || a == "--tax" || a == "--output") {
+      if (i + 1 >= args.size()) {
+        *error = a + " needs a value";
+        return false;
+      }
+      const std::string& v = args[++i];
+      if (a == "--month-to") {
+        const bool digits = v.size() <= 2 && v.find_first_not_of("0123456789") == std::string::npos;
+        if (!digits) {
+          *error = "--month-to takes at most two digits";
+          return false;
+        }
+        options->has_month_to = true;
+        options->month_to = v;
+      } else if (a == "--tax") {
+        if (v != "0" && v != "1") {
+          *error = "--tax takes 0 or 1";
+          return false;
+        }
+        options->tax = v == "1" ? 1 : 0;
+      } else {
+        options->has_output = true;
+        options->output = v;
+      }
     } else {
       *error = "unknown option " + a;
       return false;
@@ -39,6 +70,11 @@ bool ParseOptions(const std::vector<std::string>& args, StOptions* options, std:
   for (std::size_t j = i; j < args.size(); ++j) {
     if (j > i) options->handshake += ' ';
     options->handshake += args[j];
+  }
+  if (!options->batch &&
+      (options->has_month_to || options->tax >= 0 || options->has_output || options->yes)) {
+    *error = "--month-to, --tax, --output and --yes need --batch";
+    return false;
   }
   return true;
 }
@@ -61,12 +97,28 @@ std::string ProgramFolder() {
   return std::filesystem::path(std::string(exe, static_cast<std::size_t>(n))).parent_path().string();
 }
 
+// Whether a window can be opened: Qt aborts the process when its platform cannot connect, so a display
+// named in the environment must also be there (a local X display's socket, a Wayland socket).
 bool HaveDisplay() {
   const char* platform = std::getenv("QT_QPA_PLATFORM");
   if (platform != nullptr && std::string(platform).rfind("offscreen", 0) == 0) return true;
-  const char* display = std::getenv("DISPLAY");
   const char* wayland = std::getenv("WAYLAND_DISPLAY");
-  return (display != nullptr && *display != '\0') || (wayland != nullptr && *wayland != '\0');
+  if (wayland != nullptr && *wayland != '\0') {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    std::error_code ec;
+    if (wayland[0] == '/'
+            ? std::filesystem::exists(wayland, ec)
+            : runtime != nullptr && std::filesystem::exists(std::string(runtime) + "/" + wayland, ec))
+      return true;
+  }
+  const char* display = std::getenv("DISPLAY");
+  if (display == nullptr || *display == '\0') return false;
+  const std::string d(display);
+  if (d[0] != ':') return true;  // a display on another host: Qt will try it
+  const std::string number =
+      d.substr(1, d.find('.') == std::string::npos ? std::string::npos : d.find('.') - 1);
+  std::error_code ec;
+  return std::filesystem::exists("/tmp/.X11-unix/X" + number, ec);
 }
 }  // namespace
 
@@ -75,13 +127,27 @@ int RunProgram(res::EditionId edition_id, int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   StOptions options;
   std::string error;
-  if (!ParseOptions(args, &options, &error)) {
-    std::fprintf(stderr, "%s: %s\n%s", edition.program, error.c_str(), UsageText(edition).c_str());
+  auto usage_error = [&](const std::string& why) {
+    std::fprintf(stderr, "%s: %s\n%s", edition.program, why.c_str(), UsageText(edition).c_str());
     return kExitUsage;
-  }
+  };
+  if (!ParseOptions(args, &options, &error)) return usage_error(error);
   if (options.help) {
     std::fputs(UsageText(edition).c_str(), stdout);
     return 0;
+  }
+  StBatchInput batch;
+  batch.m_bBatch = options.batch;
+  batch.m_bHasMonthTo = options.has_month_to;
+  batch.m_strMonthTo = options.month_to;
+  batch.m_nTax = options.tax;
+  batch.m_bHasOutput = options.has_output;
+  if (options.has_output) {
+    if (!win32::Utf8ToCp932(options.output, &batch.m_strOutput))
+      return usage_error("--output: the path has a character with no Shift_JIS form");
+    ClLinkApp probe(edition);
+    if (probe.ParseCommandLine(options.handshake.c_str()) == 1 && !probe.m_strFixedOutputPath.empty())
+      return usage_error("--output cannot replace the output path that the starting window fixed");
   }
   if (!options.batch && !HaveDisplay()) {
     std::fprintf(stderr, "%s: no display to open a window on; use --batch to run without windows\n",
@@ -95,18 +161,29 @@ int RunProgram(res::EditionId edition_id, int argc, char** argv) {
   }
   host::HostDb::Inst().SetPath(host);
 
-  win32::ConsoleUi console(false);
-  win32::UiPort* previous = win32::SetUi(&console);
+  win32::InitFileSignals();
+  int qt_argc = 1;
+  ui::Application application(qt_argc, argv, options.batch);
+  win32::ConsoleUi console(options.yes);
+  ui::QtUi windows;
+  win32::UiPort* previous = win32::SetUi(options.batch ? static_cast<win32::UiPort*>(&console) : &windows);
+  ClProgressDlg::SetConsoleProgress(options.batch);
 
-  ClLinkApp app(edition);
-  app.SetCommandLine(options.handshake);
-  app.InitInstance();
-  const bool initiated = app.Initiated();
-  app.ExitInstance();
-  win32::SetUi(previous);
-  if (!initiated) {
-    std::fprintf(stderr, "%s: %s\n", edition.program, ClAccConnect::Inst()->LastError().c_str());
-    return 2;
+  int status;
+  {
+    ClLinkApp app(edition);
+    app.SetCommandLine(options.handshake);
+    app.SetBatchInput(batch);
+    app.InitInstance();
+    const bool initiated = app.Initiated();
+    app.ExitInstance();
+    if (!initiated) {
+      std::fprintf(stderr, "%s: %s\n", edition.program, ClAccConnect::Inst()->LastError().c_str());
+      status = 2;
+    } else {
+      status = app.m_nResult;
+    }
   }
-  return app.m_nResult;
+  win32::SetUi(previous);
+  return status;
 }

@@ -1,7 +1,11 @@
 // The process entry shared by the three executables: the command line, the host database, the modal
 // port, the application object's start-up and shutdown, and the exit status.
 //
-//   PROGRAM [--host FILE] [--batch] [--] [HANDSHAKE]
+//   PROGRAM [--host FILE] [--batch] [--month-to TEXT] [--tax 0|1] [--output PATH] [--yes] [--] [HANDSHAKE]
+//
+// --month-to, --tax, --output and --yes need --batch: they are entered into the conditions dialog as a
+// user would (a text replaces the edit's whole text, the check box is clicked when it must change), then
+// Execute is pressed once; --yes answers the dialog's questions Yes.
 //
 // Exit statuses: the run's result code (0 written, 1 cancelled, 2 failed); 2 with a one-line error when
 // the host database cannot be opened or no display is available without --batch; 64 for a usage error.
@@ -18,6 +22,12 @@ struct StOptions {
   std::string host;  // empty: $UCHIWAKE_HOST, else demo-host.sqlite in the program's folder
   bool batch = false;
   bool help = false;
+  bool has_month_to = false;
+  std::string month_to;  // at most two ASCII digits, possibly empty
+  int tax = -1;          // -1: as restored or defaulted; 0 or 1: the check box state wanted
+  bool has_output = false;
+  std::string output;  // a Windows path as the dialog takes it (UTF-8 here, code page 932 in the dialog)
+  bool yes = false;
   std::string handshake;  // the remaining arguments joined by single blanks
 };
 

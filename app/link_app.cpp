@@ -82,8 +82,6 @@ BOOL ClLinkApp::InitInstance() {
   return RunSequence(info);
 }
 
-BOOL ClLinkApp::RunSequence(StDATAINFO&) { return TRUE; }
-
 int ClLinkApp::ExitInstance() {
   FreeRows();
   ClAccConnect* connect = ClAccConnect::Inst();

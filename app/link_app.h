@@ -17,6 +17,19 @@
 #include "win32/wintypes.h"
 
 class ClSetData;
+class ClConditionDlg;
+
+// A run without windows: the conditions dialog is created invisibly and opened as usual, these inputs are
+// entered into its controls as a user would, and Execute is pressed once. A refusal, a question
+// answered No or a file dialog that would open ends the run as cancelled.
+struct StBatchInput {
+  bool m_bBatch = false;
+  bool m_bHasMonthTo = false;
+  std::string m_strMonthTo;  // replaces the month edit's whole text
+  int m_nTax = -1;           // -1: as restored or defaulted; 0/1: the check box is clicked when it differs
+  bool m_bHasOutput = false;
+  std::string m_strOutput;  // replaces the path edit's whole text (code page 932)
+};
 
 // The window object of the starting window: a window of another process, known only by its handle.
 struct StStarterWnd {
@@ -50,6 +63,7 @@ class ClLinkApp {
   // 1 when the installed product's level fits; else 0, after showing the reason when show is non-zero.
   int CheckEnvironment(int show);
 
+  void SetBatchInput(StBatchInput input) { m_batch = std::move(input); }
   const res::StEdition& Edition() const { return m_edition; }
   // Whether InitInstance got as far as the connection (ExitInstance closes it in any case).
   bool Initiated() const { return m_bInitiated; }
@@ -65,8 +79,11 @@ class ClLinkApp {
   ClSetData* m_pDataSet = nullptr;
 
  protected:
-  // The run sequence after start-up step 8; its result is InitInstance's.
+  // The run sequence after start-up step 8: the conditions dialog, the progress window, the
+  // aggregation, the report, the settings and the final message; its result is InitInstance's.
   virtual win32::BOOL RunSequence(StDATAINFO& info);
+  // The dialog's run: modal, or driven by the batch inputs. Answers the dialog's result.
+  virtual int RunConditions(ClConditionDlg& dialog);
 
  private:
   void FreeRows();
@@ -74,5 +91,6 @@ class ClLinkApp {
   const res::StEdition& m_edition;
   std::string m_strCmdLine;
   StStarterWnd m_starterWnd;
+  StBatchInput m_batch;
   bool m_bInitiated = false;
 };

@@ -2,6 +2,7 @@
 #include "host/host_db.h"
 #include "platform/platform.h"
 #include "platform/rule.h"
+#include "platform/shohizei.h"
 
 class ClSetMgr {};
 class ClOptLink {};
@@ -22,6 +23,10 @@ void* ClDataMgr::GetSetObject(int id, int) {
     case 1: {
       static ClSetKamoku kamoku;
       return &kamoku;
+    }
+    case 4: {
+      static ClSetShohizei shohizei;
+      return &shohizei;
     }
     case 5:
       return &data;

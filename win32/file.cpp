@@ -120,6 +120,8 @@ BOOL CFile::Open(const char* file_name, UINT open_flags, CFileException* error) 
     if (error != nullptr) *error = CFileException(cause, os_error, m_strFileName);
     return FALSE;
   };
+  // The ANSI file functions take at most MAX_PATH - 1 characters.
+  if (m_strFileName.size() >= static_cast<std::size_t>(MAX_PATH)) return fail(CFileException::badPath, ENAMETOOLONG);
   std::string linux_path;
   if (m_strFileName.empty() || !Drives().ToLinux(m_strFileName, &linux_path))
     return fail(CFileException::badPath, ENOENT);

@@ -1,6 +1,7 @@
 // Current directory and module path over the drive table.
 #include "win32/sysapi.h"
 
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -62,6 +63,11 @@ DWORD GetModuleFileNameA(HWND, char* buf, DWORD size) {
   }
   std::memcpy(buf, win.c_str(), win.size() + 1);
   return static_cast<DWORD>(win.size());
+}
+
+void InitFileSignals() {
+  signal(SIGXFSZ, SIG_IGN);
+  signal(SIGPIPE, SIG_IGN);
 }
 
 bool FileExistsA(const char* path) {

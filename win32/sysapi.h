@@ -18,6 +18,10 @@ DWORD GetModuleFileNameA(HWND hModule, char* buf, DWORD size);
 // Where GetModuleFileNameA pretends the executable is (a Linux path); empty restores /proc/self/exe.
 void SetModulePathForTesting(const std::string& linux_path);
 
+// Process set-up for the file functions: a write past a file-size limit fails with an error (as a full
+// disk does) instead of ending the process with a signal, and so does a write to a closed pipe.
+void InitFileSignals();
+
 // True when a file or folder exists at the Windows path.
 bool FileExistsA(const char* path);
 

@@ -63,8 +63,11 @@ TEST(ProgramTest, TheProgramFolderIsRelocatable) {
   for (const char* f : {"halvorack", "VornelDef.ini", "SUPPORT.INF", "demo-host.sqlite"})
     std::filesystem::copy(Bin(f), dir.Sub(f));
   StarterListener window(5555);
-  Outcome run = RunShell("env -u UCHIWAKE_HOST " + dir.Sub("halvorack") + " --batch 5555,1025,7,");
+  Outcome run = RunShell("env -u UCHIWAKE_HOST " + dir.Sub("halvorack") +
+                         " --batch --month-to 3 --yes --output 'C:\\Data\\r.xml' 5555,1025,7,");
   EXPECT_EQ(run.status, 0) << run.err;
+  // The demo's drive C: is the folder of its host database: the report went there.
+  EXPECT_TRUE(std::filesystem::exists(dir.Sub("Data/r.xml")));
   const auto got = window.Drain(2000);
   ASSERT_FALSE(got.empty());
   EXPECT_EQ(got.front(), "ENABLE 0");

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "host/host_db.h"
+#include "report/progress_dlg.h"
 #include "res/texts.h"
 #include "tests/support/host_fixture.h"
 #include "win32/codepage.h"
@@ -35,6 +36,8 @@ class LinkAppTest : public ::testing::Test {
     ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
     cwd_ = cwd;
     old_ui_ = win32::SetUi(&ui_);
+    quiet_ = std::fopen("/dev/null", "w");
+    ClProgressDlg::SetConsoleProgress(true, quiet_);
     win32::SetModulePathForTesting(host_.drive_c() + "/bin/prog");
     dir_.Write("c/bin/VornelDef.ini", "[ProgramLevel]\r\nQV13_U=2\r\n");
     host::HostDb::Inst().SetPath(host_.path());
@@ -42,13 +45,23 @@ class LinkAppTest : public ::testing::Test {
   }
   void TearDown() override {
     win32::SetUi(old_ui_);
+    ClProgressDlg::SetConsoleProgress(false);
+    std::fclose(quiet_);
     win32::SetModulePathForTesting("");
     host::HostDb::Inst().Close();
     win32::Drives().Set({});
     ASSERT_EQ(chdir(cwd_.c_str()), 0);
   }
-  // Runs start-up and shutdown as the process entry does.
+  // Runs start-up and shutdown as the process entry does, as a batch run that asks for month 3 and the
+  // report C:\out.xml.
   void Run(ClLinkApp& app, const std::string& args) {
+    StBatchInput batch;
+    batch.m_bBatch = true;
+    batch.m_bHasMonthTo = true;
+    batch.m_strMonthTo = "3";
+    batch.m_bHasOutput = true;
+    batch.m_strOutput = "C:\\out.xml";
+    app.SetBatchInput(batch);
     app.SetCommandLine(args);
     app.InitInstance();
     app.ExitInstance();
@@ -58,6 +71,7 @@ class LinkAppTest : public ::testing::Test {
   win32::ScriptedUi ui_;
   win32::UiPort* old_ui_ = nullptr;
   std::string cwd_;
+  std::FILE* quiet_ = nullptr;
 };
 }  // namespace
 
@@ -175,6 +189,7 @@ TEST_F(LinkAppTest, AWholeStartAndEndWithAHandshake) {
   EXPECT_EQ(app.m_nResult, 0);
   EXPECT_EQ(app.m_bStartedByWindow, 1);
   EXPECT_TRUE(app.m_resultRows.empty());
+  EXPECT_NE(TempDir::Read(dir_.Sub("c/out.xml")).find("<REPORT"), std::string::npos);
   EXPECT_EQ(host::HostDb::Inst().Trace(),
             (std::vector<std::string>{"SetAppType 3", "SetUseDataType 1", "Initiate", "ExpSysLink", "LogOut",
                                       "Terminate", "Release"}));

@@ -1,0 +1,123 @@
+// The run sequence: from the conditions dialog to the report file and the final message.
+#include <cstdio>
+#include <cstring>
+
+#include "aggregation/balance_aggregator.h"
+#include "aggregation/period.h"
+#include "app/link_app.h"
+#include "conditions/condition_dlg.h"
+#include "report/progress_dlg.h"
+#include "report/report_writer.h"
+#include "res/texts.h"
+#include "ui/application.h"
+#include "win32/crt.h"
+#include "win32/ui_port.h"
+
+using namespace win32;
+
+namespace {
+constexpr int kIdCancelled = 1003;
+
+// " %04d/%02d/%02d～%04d/%02d/%02d" of the period's first and last day.
+std::string PeriodText(std::int32_t start, std::int32_t end) {
+  char text[128];
+  std::snprintf(text, sizeof text, res::Text(res::TextId::kPeriodFormat).c_str(), start / 10000,
+                (start % 10000) / 100, start % 100, end / 10000, (end % 10000) / 100, end % 100);
+  return text;
+}
+}  // namespace
+
+int ClLinkApp::RunConditions(ClConditionDlg& dialog) {
+  if (!m_batch.m_bBatch) return dialog.DoModal();
+  if (!dialog.CreateHidden()) return kIdCancelled;
+  if (!dialog.IsEnded()) {
+    if (m_batch.m_bHasMonthTo) dialog.SetDlgItemText(ClConditionDlg::kIdMonthTo, m_batch.m_strMonthTo);
+    if (m_batch.m_bHasOutput) dialog.SetDlgItemText(ClConditionDlg::kIdPath, m_batch.m_strOutput);
+    if (m_batch.m_nTax >= 0 &&
+        (dialog.IsDlgButtonChecked(ClConditionDlg::kIdTax) != 0) != (m_batch.m_nTax == 1))
+      dialog.ClickButton(ClConditionDlg::kIdTax);
+    dialog.ClickButton(ClConditionDlg::kIdExecute);
+  }
+  // A dialog still open after Execute refused the input (or asked a question answered No, or wanted a
+  // file chosen): the run ends as cancelled, without the cancel message.
+  const int result = dialog.IsEnded() ? dialog.Result() : kIdCancelled;
+  dialog.DestroyWindow();
+  return result;
+}
+
+BOOL ClLinkApp::RunSequence(StDATAINFO& info) {
+  // 1-2: the dialog and its inputs.
+  ClConditionDlg dialog(m_edition, m_pStarterWnd != nullptr ? m_pStarterWnd->m_hWnd : 0);
+  ClSysUser* user = ClDataMgr::Inst()->GetSysUserObject();
+  user->GetCurUserID(dialog.m_szUserId);
+  user->GetSelectedNo(dialog.m_szUserId, &dialog.m_lSelectedNo, &dialog.m_lSelectedNo2);
+  if (m_pDataSet == nullptr) m_pDataSet = static_cast<ClSetData*>(ClDataMgr::Inst()->GetSetObject(5, 1));
+  if (m_pDataSet != nullptr) ClUtyDBHpr::Inst()->MakeIDStr(m_pDataSet->GetSelectedInfo(), dialog.m_szDataId);
+  dialog.m_bPastData = info.DataKind == kDataKindPastActual ? 1 : 0;
+  dialog.m_strFixedPath.clear();
+  if (m_bStartedByWindow == 1) dialog.m_strFixedPath = m_strFixedOutputPath;
+  dialog.m_lPeriodStart = info.PeriodStart;
+  dialog.m_lPeriodEnd = info.PeriodEnd;
+  // The texts are shown whole: the original's 51-byte buffer cut longer company names.
+  // (Built in a local and moved: GCC 12 at -O3 reports a false -Wrestrict when a literal is assigned
+  // or prepended to the member.)
+  std::string company(1, ' ');
+  company.append(info.CompanyName, strnlen(info.CompanyName, sizeof info.CompanyName));
+  dialog.m_strCompany = std::move(company);
+  dialog.m_strPeriod = PeriodText(info.PeriodStart, info.PeriodEnd);
+
+  // 3-4: the modal run and what it chose.
+  if (RunConditions(dialog) == kIdCancelled) {
+    m_nResult = kResultCancelled;
+    return FALSE;
+  }
+  const auto month_from = static_cast<std::int16_t>(Atoi(dialog.m_strMonthFrom));
+  const auto month_to = static_cast<std::int16_t>(Atoi(dialog.m_strMonthTo));
+  const std::int32_t tax = dialog.m_nTax != 0 ? 1 : 0;
+  // The path is kept whole: one longer than Windows can open fails when the report is written.
+  const std::string out_path = dialog.m_strOutPath;
+
+  // 5: the progress window.
+  ClProgressDlg progress;
+  progress.Create();
+  if (m_pStarterWnd != nullptr) progress.SetParent(m_pStarterWnd->m_hWnd);
+  progress.ShowWindow(ui::SW_SHOW);
+  ui::SetWaitCursor(true);
+  progress.ResetOverall();
+
+  BOOL written = FALSE;
+  {
+    // 6-10: aggregation and report; destroyed in reverse order (the writer first).
+    ClBalanceAggregator aggregator;
+    aggregator.m_pProgress = &progress;
+    aggregator.m_pRows = &m_resultRows;
+    ClReportWriter writer(progress, m_resultRows, m_edition);
+    StFINDINFO conditions[4];
+    std::memset(conditions, 0, sizeof conditions);
+    MakeSumConditions(conditions, &info, month_from, month_to);
+    // A failed aggregation fails the run: the original wrote the rows collected so far and announced
+    // success, a wrong report. No file is written then, and one already at the path stays as it was.
+    if (aggregator.Aggregate(tax, conditions, &info) != 0) {
+      writer.SetProgressBase(500);
+      written = writer.Write(out_path.c_str(), m_nFunctionId, info) != 0 ? TRUE : FALSE;
+    }
+  }
+
+  if (written) {
+    // 11: settings, then the completion message owned by the progress window.
+    dialog.WriteLastOutput(dialog.m_nTax, month_to, m_bStartedByWindow == 1 ? nullptr : out_path.c_str());
+    progress.EndDialog(1);
+    ui::SetWaitCursor(false);
+    MessageBoxA(progress.GetSafeHwnd(), res::Text(res::TextId::kWritten), res::Text(res::TextId::kTitle),
+                MB_OK | MB_ICONINFORMATION);
+  } else {
+    // 12: the failure message while the progress window is still shown.
+    MessageBoxA(progress.GetSafeHwnd(), res::Text(res::TextId::kWriteFailed), res::Text(res::TextId::kTitle),
+                MB_OK | MB_ICONEXCLAMATION);
+    progress.EndDialog(1);
+    ui::SetWaitCursor(false);
+    m_nResult = kResultFailed;
+  }
+  ui::SetWaitCursor(false);
+  return written;
+}

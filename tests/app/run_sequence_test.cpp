@@ -1,0 +1,73 @@
+// The run sequence in process: what happens between the dialog and the writing.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+#include <filesystem>
+
+#include "app/link_app.h"
+#include "host/host_db.h"
+#include "report/progress_dlg.h"
+#include "res/texts.h"
+#include "tests/support/host_fixture.h"
+#include "win32/drives.h"
+#include "win32/sysapi.h"
+#include "win32/ui_port.h"
+
+namespace {
+// Removes the output folder after the dialog accepted it, before anything is written.
+class FolderRemovingApp : public ClLinkApp {
+ public:
+  FolderRemovingApp(std::string folder)
+      : ClLinkApp(res::Edition(res::EditionId::kHalvorack)), m_strFolder(std::move(folder)) {}
+
+ protected:
+  int RunConditions(ClConditionDlg& dialog) override {
+    const int result = ClLinkApp::RunConditions(dialog);
+    std::filesystem::remove_all(m_strFolder);
+    return result;
+  }
+
+ private:
+  std::string m_strFolder;
+};
+}  // namespace
+
+TEST(RunSequenceTest, AnOutputFolderRemovedBeforeTheWritingFailsTheRun) {
+  TempDir dir;
+  HostBuilder host(dir);
+  dir.Write("c/bin/VornelDef.ini", "[ProgramLevel]\r\nQV13_U=2\r\n");
+  dir.Write("c/out/keep", "");
+  dir.Write("c/Settings/Halvorack.env", "user1/7/D0000001:0/5/C:\\keep.xml\n");
+  char cwd[PATH_MAX];
+  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+  win32::SetModulePathForTesting(host.drive_c() + "/bin/prog");
+  host::HostDb::Inst().SetPath(host.path());
+  win32::ScriptedUi boxes;
+  win32::UiPort* old = win32::SetUi(&boxes);
+  std::FILE* quiet = std::fopen("/dev/null", "w");
+  ClProgressDlg::SetConsoleProgress(true, quiet);
+
+  FolderRemovingApp app(dir.Sub("c/out"));
+  StBatchInput batch;
+  batch.m_bBatch = true;
+  batch.m_bHasOutput = true;
+  batch.m_strOutput = "C:\\out\\r.xml";
+  app.SetBatchInput(batch);
+  EXPECT_FALSE(app.InitInstance());
+  app.ExitInstance();
+
+  ClProgressDlg::SetConsoleProgress(false);
+  std::fclose(quiet);
+  win32::SetUi(old);
+  win32::SetModulePathForTesting("");
+  win32::Drives().Set({});
+  ASSERT_EQ(chdir(cwd), 0);
+  EXPECT_EQ(app.m_nResult, 2);
+  ASSERT_FALSE(boxes.boxes.empty());
+  EXPECT_EQ(boxes.boxes.back().text, res::Text(res::TextId::kWriteFailed));
+  EXPECT_EQ(boxes.boxes.back().style, 0x30u);
+  EXPECT_FALSE(std::filesystem::exists(dir.Sub("c/out")));
+  EXPECT_EQ(TempDir::Read(dir.Sub("c/Settings/Halvorack.env")), "user1/7/D0000001:0/5/C:\\keep.xml\n");
+}
