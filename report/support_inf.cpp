@@ -64,6 +64,12 @@ std::string ClSupportInf::Lookup(const std::string& marker) {
   if (at == std::string_view::npos) return {};
   std::string_view value = data.substr(at + marker.size());
   value = value.substr(0, std::min(value.find('\0'), value.size()));
+  // A value that runs to the end of a full block may end with the first byte of a character whose second
+  // byte was not read: that byte is left out, so that no half character reaches the report.
+  if (m_nDataSize == kBlockSize && value.data() + value.size() == data.data() + data.size() &&
+      !value.empty() && win32::IsLeadByte(static_cast<unsigned char>(value.back())) &&
+      !win32::IsTrailPosition(value, value.size() - 1))
+    value.remove_suffix(1);
   // The value's area holds 255 bytes and a NUL.
   return win32::CutAtCharBoundary(value, kValueSize - 1);
 }

@@ -9,7 +9,8 @@
 //
 // A lookup answers the value after the first occurrence of the marker, up to the first NUL or the end of
 // the file's data, unchanged but cut between characters to at most 255 bytes; an empty text when the
-// field is missing or the file could not be loaded.
+// field is missing or the file could not be loaded. A value that reaches the end of a full block loses a
+// last lead byte whose second byte lies beyond what was read.
 #pragma once
 
 #include <cstddef>
