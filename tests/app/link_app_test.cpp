@@ -12,6 +12,7 @@
 #include "report/progress_dlg.h"
 #include "res/texts.h"
 #include "tests/support/host_fixture.h"
+#include "tests/support/in_process.h"
 #include "win32/codepage.h"
 #include "win32/drives.h"
 #include "win32/sysapi.h"
@@ -31,27 +32,6 @@ struct HandshakeCase {
 
 class LinkAppTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char cwd[PATH_MAX];
-    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-    cwd_ = cwd;
-    old_ui_ = win32::SetUi(&ui_);
-    quiet_ = std::fopen("/dev/null", "w");
-    ClProgressDlg::SetConsoleProgress(true, quiet_);
-    win32::SetModulePathForTesting(host_.drive_c() + "/bin/prog");
-    dir_.Write("c/bin/VornelDef.ini", "[ProgramLevel]\r\nQV13_U=2\r\n");
-    host::HostDb::Inst().SetPath(host_.path());
-    host::HostDb::Inst().Trace().clear();
-  }
-  void TearDown() override {
-    win32::SetUi(old_ui_);
-    ClProgressDlg::SetConsoleProgress(false);
-    std::fclose(quiet_);
-    win32::SetModulePathForTesting("");
-    host::HostDb::Inst().Close();
-    win32::Drives().Set({});
-    ASSERT_EQ(chdir(cwd_.c_str()), 0);
-  }
   // Runs start-up and shutdown as the process entry does, as a batch run that asks for month 3 and the
   // report C:\out.xml.
   void Run(ClLinkApp& app, const std::string& args) {
@@ -68,10 +48,8 @@ class LinkAppTest : public ::testing::Test {
   }
   TempDir dir_;
   HostBuilder host_{dir_};
-  win32::ScriptedUi ui_;
-  win32::UiPort* old_ui_ = nullptr;
-  std::string cwd_;
-  std::FILE* quiet_ = nullptr;
+  InProcessRun run_{dir_, host_};
+  win32::ScriptedUi& ui_ = run_.ui;
 };
 }  // namespace
 

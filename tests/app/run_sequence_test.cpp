@@ -5,12 +5,14 @@
 #include <climits>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 
 #include "app/link_app.h"
 #include "host/host_db.h"
 #include "report/progress_dlg.h"
 #include "res/texts.h"
 #include "tests/support/host_fixture.h"
+#include "tests/support/in_process.h"
 #include "win32/drives.h"
 #include "win32/sysapi.h"
 #include "win32/ui_port.h"
@@ -37,17 +39,9 @@ class FolderRemovingApp : public ClLinkApp {
 TEST(RunSequenceTest, AnOutputFolderRemovedBeforeTheWritingFailsTheRun) {
   TempDir dir;
   HostBuilder host(dir);
-  dir.Write("c/bin/VornelDef.ini", "[ProgramLevel]\r\nQV13_U=2\r\n");
   dir.Write("c/out/keep", "");
   dir.Write("c/Settings/Halvorack.env", "user1/7/D0000001:0/5/C:\\keep.xml\n");
-  char cwd[PATH_MAX];
-  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-  win32::SetModulePathForTesting(host.drive_c() + "/bin/prog");
-  host::HostDb::Inst().SetPath(host.path());
-  win32::ScriptedUi boxes;
-  win32::UiPort* old = win32::SetUi(&boxes);
-  std::FILE* quiet = std::fopen("/dev/null", "w");
-  ClProgressDlg::SetConsoleProgress(true, quiet);
+  std::optional<InProcessRun> run(std::in_place, dir, host);
 
   FolderRemovingApp app(dir.Sub("c/out"));
   StBatchInput batch;
@@ -57,13 +51,9 @@ TEST(RunSequenceTest, AnOutputFolderRemovedBeforeTheWritingFailsTheRun) {
   app.SetBatchInput(batch);
   EXPECT_FALSE(app.InitInstance());
   app.ExitInstance();
+  const win32::ScriptedUi boxes = run->ui;
+  run.reset();
 
-  ClProgressDlg::SetConsoleProgress(false);
-  std::fclose(quiet);
-  win32::SetUi(old);
-  win32::SetModulePathForTesting("");
-  win32::Drives().Set({});
-  ASSERT_EQ(chdir(cwd), 0);
   EXPECT_EQ(app.m_nResult, 2);
   ASSERT_FALSE(boxes.boxes.empty());
   EXPECT_EQ(boxes.boxes.back().text, res::Text(res::TextId::kWriteFailed));

@@ -7,11 +7,13 @@
 #include <QTest>
 #include <QTimer>
 #include <climits>
+#include <optional>
 
 #include "app/link_app.h"
 #include "host/host_db.h"
 #include "report/progress_dlg.h"
 #include "tests/support/host_fixture.h"
+#include "tests/support/in_process.h"
 #include "ui/dialog.h"
 #include "win32/drives.h"
 #include "win32/sysapi.h"
@@ -46,14 +48,7 @@ TEST(WindowRunTest, TheWindowPathSharesTheRunSequence) {
   host.Exec(
       "INSERT INTO accounts (data_no, account_id, name) VALUES (1, 1000000, '現金');"
       "INSERT INTO totals (data_no, account_id, slot, debit_ex) VALUES (1, 1000000, 0, 50000);");
-  dir.Write("c/bin/VornelDef.ini", "[ProgramLevel]\r\nQV13_U=2\r\n");
-  char cwd[PATH_MAX];
-  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-  win32::SetModulePathForTesting(host.drive_c() + "/bin/prog");
-  host::HostDb::Inst().SetPath(host.path());
-  win32::ScriptedUi boxes;
-  win32::UiPort* old = win32::SetUi(&boxes);
-  ClProgressDlg::SetConsoleProgress(false);
+  std::optional<InProcessRun> run(std::in_place, dir, host, /*progress_window=*/true);
 
   bool answered = false;
   QTimer::singleShot(0, [&answered] { AnswerTheDialog(&answered); });
@@ -61,11 +56,9 @@ TEST(WindowRunTest, TheWindowPathSharesTheRunSequence) {
   app.SetCommandLine("");
   EXPECT_TRUE(app.InitInstance());
   app.ExitInstance();
+  const win32::ScriptedUi boxes = run->ui;
+  run.reset();
 
-  win32::SetUi(old);
-  win32::SetModulePathForTesting("");
-  win32::Drives().Set({});
-  ASSERT_EQ(chdir(cwd), 0);
   EXPECT_TRUE(answered);
   EXPECT_EQ(app.m_nResult, 0);
   EXPECT_NE(TempDir::Read(dir.Sub("c/win.xml")).find("<KANJYOKAMOKU_ZANDAKA>5</KANJYOKAMOKU_ZANDAKA>"),

@@ -84,6 +84,12 @@ TEST_F(SupportInfTest, OnlyTheFirst30000BytesAreRead) {
   WriteInf(file);
   ClSupportInf cut;
   EXPECT_EQ(cut.GetProductName(), "abcdefghij");  // the value stops at the last byte read
+
+  // A double-byte character whose second byte lies past the data is not cut in half.
+  file = std::string(29980, 'x') + NameMarker() + "abcdefghi\x95\x5C\r\n";
+  WriteInf(file);
+  ClSupportInf split;
+  EXPECT_EQ(split.GetProductName(), "abcdefghi");
 }
 
 TEST_F(SupportInfTest, MissingFileGivesTheDefaultsWithoutAMessage) {

@@ -1,0 +1,33 @@
+#include "tests/support/in_process.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <climits>
+
+#include "host/host_db.h"
+#include "report/progress_dlg.h"
+#include "win32/drives.h"
+#include "win32/sysapi.h"
+
+InProcessRun::InProcessRun(const TempDir& dir, const HostBuilder& host, bool progress_window) {
+  char cwd[PATH_MAX];
+  if (getcwd(cwd, sizeof cwd) != nullptr) cwd_ = cwd;
+  dir.Write("c/bin/VornelDef.ini", "[ProgramLevel]\r\nQV13_U=2\r\n");
+  win32::SetModulePathForTesting(host.drive_c() + "/bin/prog");
+  host::HostDb::Inst().SetPath(host.path());
+  host::HostDb::Inst().Trace().clear();
+  old_ui_ = win32::SetUi(&ui);
+  if (!progress_window) quiet_ = std::fopen("/dev/null", "w");
+  ClProgressDlg::SetConsoleProgress(!progress_window, quiet_);
+}
+
+InProcessRun::~InProcessRun() {
+  ClProgressDlg::SetConsoleProgress(false);
+  if (quiet_ != nullptr) std::fclose(quiet_);
+  win32::SetUi(old_ui_);
+  win32::SetModulePathForTesting("");
+  host::HostDb::Inst().Close();
+  win32::Drives().Set({});
+  EXPECT_EQ(chdir(cwd_.c_str()), 0);
+}

@@ -1,0 +1,25 @@
+// The process-wide state of an in-process run, set for a test and restored after it: the program's own
+// path in drive C:'s "bin" folder with a passing VornelDef.ini, the host database of the builder, the
+// scripted modal port, and the progress either on a window or written to nowhere.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "tests/support/host_fixture.h"
+#include "win32/ui_port.h"
+
+class InProcessRun {
+ public:
+  InProcessRun(const TempDir& dir, const HostBuilder& host, bool progress_window = false);
+  ~InProcessRun();
+  InProcessRun(const InProcessRun&) = delete;
+  InProcessRun& operator=(const InProcessRun&) = delete;
+
+  win32::ScriptedUi ui;
+
+ private:
+  win32::UiPort* old_ui_ = nullptr;
+  std::FILE* quiet_ = nullptr;
+  std::string cwd_;
+};
