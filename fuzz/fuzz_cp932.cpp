@@ -13,14 +13,13 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz/fuzz_support.h"
 #include "win32/codepage.h"
 #include "win32/mbcs.h"
 
 namespace {
 
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
+using fuzz::Check;
 
 bool IsValidUtf8(std::string_view s) {
   for (std::size_t i = 0; i < s.size();) {

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "aggregation/zandaka.h"
+#include "fuzz/fuzz_support.h"
 #include "platform/records.h"
 #include "report/progress_dlg.h"
 #include "report/report_writer.h"
@@ -31,29 +32,9 @@
 
 namespace {
 
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
-
-std::string g_strLinuxPath;
-std::string g_strWinPath;
-
-void RemoveWorkDir() {
-  if (g_strLinuxPath.empty()) return;
-  unlink(g_strLinuxPath.c_str());
-  rmdir(g_strLinuxPath.substr(0, g_strLinuxPath.rfind('/')).c_str());
-}
-
-std::string ReadAll(const std::string& path) {
-  std::string out;
-  const int fd = open(path.c_str(), O_RDONLY);
-  Check(fd >= 0);
-  char buf[65536];
-  ssize_t n;
-  while ((n = read(fd, buf, sizeof buf)) > 0) out.append(buf, static_cast<std::size_t>(n));
-  close(fd);
-  return out;
-}
+using fuzz::Check;
+using fuzz::ReadAll;
+using fuzz::Unescape;
 
 struct StNode {
   std::string name;
@@ -61,34 +42,6 @@ struct StNode {
   std::string text;  // unescaped; only on elements without children
   std::vector<std::unique_ptr<StNode>> children;
 };
-
-std::string Unescape(std::string_view escaped) {
-  static constexpr struct {
-    std::string_view entity;
-    char c;
-  } kEntities[] = {{"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
-  std::string out;
-  for (std::size_t i = 0; i < escaped.size();) {
-    const char c = escaped[i];
-    Check(c != '<' && c != '>' && c != '"' && c != '\'');
-    if (c != '&') {
-      out.push_back(c);
-      ++i;
-      continue;
-    }
-    bool known = false;
-    for (const auto& e : kEntities) {
-      if (escaped.substr(i, e.entity.size()) == e.entity) {
-        out.push_back(e.c);
-        i += e.entity.size();
-        known = true;
-        break;
-      }
-    }
-    Check(known);
-  }
-  return out;
-}
 
 // A small parser for the writer's documents: start tags with attributes, end tags matched in order,
 // text only inside leaf elements, every tag line indented by the element's fixed indent and ended by
@@ -227,11 +180,7 @@ void CheckSubAccount(const StNode& node, const std::vector<const StZANDAKAINFO*>
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  char dir[] = "/tmp/uw_fuzz_data.XXXXXX";
-  Check(mkdtemp(dir) != nullptr);
-  g_strLinuxPath = std::string(dir) + "/report.xml";
-  std::atexit(RemoveWorkDir);
-  Check(win32::Drives().ToWindows(g_strLinuxPath, &g_strWinPath));
+  fuzz::MakeWorkFile("report.xml");
   return 0;
 }
 
@@ -275,10 +224,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::strcpy(info.CompanyName, "Company & Co.");
   info.PeriodStart = 20250401;
   info.PeriodEnd = 20260331;
-  Check(writer.Write(g_strWinPath.c_str(), 1, info) == 1);
+  Check(writer.Write(fuzz::TheWorkFile().win_path.c_str(), 1, info) == 1);
   Check(progress.OverallPos() > 0);
 
-  const std::string doc = ReadAll(g_strLinuxPath);
+  const std::string doc = ReadAll(fuzz::TheWorkFile().linux_path);
   ClDocReader reader(doc);
   const auto root = reader.ReadDocument();
   Check(root->name == "REPORT" && root->children.size() == 3);

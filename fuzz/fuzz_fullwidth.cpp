@@ -12,15 +12,14 @@
 #include <string_view>
 #include <vector>
 
+#include "fuzz/fuzz_support.h"
 #include "win32/codepage.h"
 #include "win32/lcmap.h"
 #include "win32/mbcs.h"
 
 namespace {
 
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
+using fuzz::Check;
 
 constexpr unsigned char kCanary = 0xA5;
 constexpr std::size_t kSlack = 16;

@@ -12,14 +12,13 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz/fuzz_support.h"
 #include "host/host_db.h"
 #include "win32/codepage.h"
 
 namespace {
 
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
+using fuzz::Check;
 
 sqlite3* g_pDb = nullptr;
 sqlite3_stmt* g_pStmt = nullptr;

@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz/fuzz_support.h"
 #include "report/support_inf.h"
 #include "res/texts.h"
 #include "win32/mbcs.h"
@@ -20,9 +21,7 @@
 
 namespace {
 
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
+using fuzz::Check;
 
 int g_nHomeDir = -1;  // the current directory of the run
 int g_nWorkDir = -1;  // the temporary folder of SUPPORT.INF

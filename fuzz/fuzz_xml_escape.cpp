@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "fuzz/fuzz_support.h"
 #include "report/xml_writer.h"
 #include "win32/drives.h"
 #include "win32/file.h"
@@ -24,29 +25,9 @@
 
 namespace {
 
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
-
-std::string g_strLinuxPath;
-std::string g_strWinPath;
-
-void RemoveWorkDir() {
-  if (g_strLinuxPath.empty()) return;
-  unlink(g_strLinuxPath.c_str());
-  rmdir(g_strLinuxPath.substr(0, g_strLinuxPath.rfind('/')).c_str());
-}
-
-std::string ReadAll(const std::string& path) {
-  std::string out;
-  const int fd = open(path.c_str(), O_RDONLY);
-  Check(fd >= 0);
-  char buf[4096];
-  ssize_t n;
-  while ((n = read(fd, buf, sizeof buf)) > 0) out.append(buf, static_cast<std::size_t>(n));
-  close(fd);
-  return out;
-}
+using fuzz::Check;
+using fuzz::ReadAll;
+using fuzz::Unescape;
 
 std::size_t EscapedSize(std::string_view text) {
   std::size_t n = 0;
@@ -68,35 +49,6 @@ std::size_t EscapedSize(std::string_view text) {
     }
   }
   return n;
-}
-
-// The text an escaped text stands for; aborts on a raw < > " ' or an & that starts no entity.
-std::string Unescape(std::string_view escaped) {
-  static constexpr struct {
-    std::string_view entity;
-    char c;
-  } kEntities[] = {{"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
-  std::string out;
-  for (std::size_t i = 0; i < escaped.size();) {
-    const char c = escaped[i];
-    Check(c != '<' && c != '>' && c != '"' && c != '\'');
-    if (c != '&') {
-      out.push_back(c);
-      ++i;
-      continue;
-    }
-    bool known = false;
-    for (const auto& e : kEntities) {
-      if (escaped.substr(i, e.entity.size()) == e.entity) {
-        out.push_back(e.c);
-        i += e.entity.size();
-        known = true;
-        break;
-      }
-    }
-    Check(known);
-  }
-  return out;
 }
 
 void CheckEscape(ClXmlWriter& xml, const std::string& text) {
@@ -129,11 +81,7 @@ std::size_t AttributeSize(const std::string& name, const std::string& value) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  char dir[] = "/tmp/uw_fuzz_xml.XXXXXX";
-  Check(mkdtemp(dir) != nullptr);
-  g_strLinuxPath = std::string(dir) + "/line.xml";
-  std::atexit(RemoveWorkDir);
-  Check(win32::Drives().ToWindows(g_strLinuxPath, &g_strWinPath));
+  fuzz::MakeWorkFile("line.xml");
   return 0;
 }
 
@@ -187,14 +135,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The line buffer is exactly as large as given, so that a byte outside it is seen.
   std::unique_ptr<char[]> line(new char[line_size == 0 ? 1 : line_size]);
   win32::CFile file;
-  Check(xml.Open(&file, g_strWinPath.c_str()) == 0);
+  Check(xml.Open(&file, fuzz::TheWorkFile().win_path.c_str()) == 0);
   const int written = start_tag
                           ? xml.WriteStartTag(line_size == 0 ? nullptr : line.get(), line_size, name.c_str(),
                                               indent, attr[0], attr[1], attr[2], attr[3])
                           : xml.WriteElement(line_size == 0 ? nullptr : line.get(), line_size, name.c_str(),
                                              value.c_str(), indent, attr[0], attr[1], attr[2], attr[3]);
   xml.Close();
-  const std::string text = ReadAll(g_strLinuxPath);
+  const std::string text = ReadAll(fuzz::TheWorkFile().linux_path);
   Check(written == (refused ? 0 : 1));
   if (refused) {
     Check(text.empty());
