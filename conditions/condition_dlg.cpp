@@ -21,9 +21,8 @@ constexpr int kPathMaxChars = 255;
 constexpr const char* kDefaultFileName = "*.xml";
 
 // The save-as dialog: hide read-only, keep the current folder, the folder and the file must exist.
-constexpr win32::DWORD kOfnNoChangeDir = 0x00000008;
 constexpr win32::DWORD kSaveFlags =
-    win32::OFN_HIDEREADONLY | kOfnNoChangeDir | win32::OFN_PATHMUSTEXIST | win32::OFN_FILEMUSTEXIST;
+    win32::OFN_HIDEREADONLY | win32::OFN_NOCHANGEDIR | win32::OFN_PATHMUSTEXIST | win32::OFN_FILEMUSTEXIST;
 static_assert(kSaveFlags == 0x180C);
 constexpr const char* kSaveDefaultExt = "XML";
 constexpr const char* kSaveFilter = "Xml Files (*.xml)|*.xml||";
