@@ -23,10 +23,6 @@
 
 namespace {
 
-void QuietHandler(QtMsgType type, const QMessageLogContext&, const QString& msg) {
-  if (type != QtDebugMsg) std::fprintf(stderr, "%s\n", msg.toLocal8Bit().constData());
-}
-
 bool Exec(sqlite3* db, const std::string& sql) {
   char* err = nullptr;
   if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
@@ -105,16 +101,3 @@ void BM_Aggregate(benchmark::State& state) {
 BENCHMARK(BM_Aggregate)->Arg(1000)->Arg(10000)->Arg(40000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  const std::string runtime = "/tmp/uwbench-runtime-" + std::to_string(getuid());
-  mkdir(runtime.c_str(), 0700);
-  setenv("XDG_RUNTIME_DIR", runtime.c_str(), 0);
-  qInstallMessageHandler(QuietHandler);
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

@@ -16,11 +16,6 @@
 
 namespace {
 
-void QuietHandler(QtMsgType type, const QMessageLogContext&, const QString& msg) {
-  if (msg.contains(QLatin1String("does not support raise()"))) return;
-  if (type != QtDebugMsg) std::fprintf(stderr, "%s\n", msg.toLocal8Bit().constData());
-}
-
 void ShowProgress(ClProgressDlg& dlg) {
   dlg.Create();
   dlg.ShowWindow(ui::SW_SHOW);
@@ -68,16 +63,3 @@ void BM_WholeRun(benchmark::State& state) {
 BENCHMARK(BM_WholeRun)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  const std::string runtime = "/tmp/uwbench-runtime-" + std::to_string(getuid());
-  mkdir(runtime.c_str(), 0700);
-  setenv("XDG_RUNTIME_DIR", runtime.c_str(), 0);
-  qInstallMessageHandler(QuietHandler);
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

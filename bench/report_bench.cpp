@@ -24,11 +24,6 @@
 
 namespace {
 
-void QuietHandler(QtMsgType type, const QMessageLogContext&, const QString& msg) {
-  if (msg.contains(QLatin1String("does not support raise()"))) return;
-  if (type != QtDebugMsg) std::fprintf(stderr, "%s\n", msg.toLocal8Bit().constData());
-}
-
 class SilentProgress : public ClProgressDlg {
  public:
   void Advance(std::int16_t, std::int16_t) override {}
@@ -105,20 +100,3 @@ void BM_Write40000RowsProgressState(benchmark::State& state) {
 BENCHMARK(BM_Write40000RowsProgressState)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  const std::string runtime = "/tmp/uwbench-runtime-" + std::to_string(getuid());
-  mkdir(runtime.c_str(), 0700);
-  setenv("XDG_RUNTIME_DIR", runtime.c_str(), 0);
-  qInstallMessageHandler(QuietHandler);
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  if (!g_folder.empty()) {
-    unlink((g_folder + "/out.xml").c_str());
-    rmdir(g_folder.c_str());
-  }
-  return 0;
-}

@@ -59,6 +59,9 @@ int ClReportWriter::Write(const char* path, std::int16_t function_id, const StDA
   {
     ClXmlWriter xml;
     xml.Open(&file, path);
+    // The lines reach the file in large writes; each section flushes before its progress advances, so a
+    // file error fails the section it happened in, and the data is in the file before success.
+    xml.SetBuffered(true);
     char root_line[kRootLineSize];
     // A failure here shows up in the first section.
     xml.WriteLine(kDeclaration);
@@ -75,8 +78,11 @@ int ClReportWriter::Write(const char* path, std::int16_t function_id, const StDA
         }
       }
     }
-    // Also after a failure; its own outcome does not change the result.
-    xml.WriteEndTag(root_line, sizeof root_line, "REPORT", 0);
+    // Written after a failure too. The document is whole only with this line in the file, so its own
+    // failure (a disk that fills at the very end) fails the report as well: the original announced a
+    // document without its root end tag as written.
+    const bool closed = xml.WriteEndTag(root_line, sizeof root_line, "REPORT", 0) != 0 && xml.Flush() != 0;
+    if (!closed) result = 0;
     xml.Close();
   }
   return result;
@@ -116,7 +122,7 @@ int ClReportWriter::WriteSystem(ClXmlWriter& xml, std::int16_t function_id) {
     if (!xml.WriteElement(line, sizeof line, element.name, element.value, 2)) return 0;
     m_progress.Pulse();
   }
-  if (!xml.WriteEndTag(line, sizeof line, "SYSTEM", 1)) return 0;
+  if (!xml.WriteEndTag(line, sizeof line, "SYSTEM", 1) || !xml.Flush()) return 0;
   m_progress.Advance(m_nProgressBase, static_cast<std::int16_t>(m_nProgressBase + 100));
   return 1;
 }
@@ -134,7 +140,7 @@ int ClReportWriter::WriteBasic(ClXmlWriter& xml, const StDATAINFO& data) {
   if (!xml.WriteElement(line, sizeof line, "JIGYOUNENDOTO", Format("%d", data.PeriodEnd).c_str(), 2))
     return 0;
   m_progress.Pulse();
-  if (!xml.WriteEndTag(line, sizeof line, "BASIC", 1)) return 0;
+  if (!xml.WriteEndTag(line, sizeof line, "BASIC", 1) || !xml.Flush()) return 0;
   m_progress.Advance(static_cast<std::int16_t>(m_nProgressBase + 100),
                      static_cast<std::int16_t>(m_nProgressBase + 200));
   return 1;
@@ -224,7 +230,7 @@ int ClReportWriter::WriteData(ClXmlWriter& xml) {
     }
   }
   if (account_open && !xml.WriteEndTag(line, sizeof line, "KANJYOKAMOKU", 2)) return 0;
-  if (!xml.WriteEndTag(line, sizeof line, "DATA", 1)) return 0;
+  if (!xml.WriteEndTag(line, sizeof line, "DATA", 1) || !xml.Flush()) return 0;
   m_progress.Advance(static_cast<std::int16_t>(m_nProgressBase + 200), 1000);
   return 1;
 }

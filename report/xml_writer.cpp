@@ -67,8 +67,16 @@ std::int16_t ClXmlWriter::Open(win32::CFile* file, const char* path) {
 
 int ClXmlWriter::WriteLine(const char* text) {
   if (m_pFile == nullptr || text == nullptr) return 0;
+  if (!m_bBuffered) return WriteBytes(text, std::strlen(text));
+  // A file that is not open (it did not open, or an error closed it) fails at once, as unbuffered.
+  if (!m_pFile->IsOpen()) return 0;
+  m_strBuffer.append(text);
+  return m_strBuffer.size() >= kBufferSize ? Flush() : 1;
+}
+
+int ClXmlWriter::WriteBytes(const char* bytes, std::size_t count) {
   try {
-    m_pFile->Write(text, static_cast<win32::UINT>(std::strlen(text)));
+    m_pFile->Write(bytes, static_cast<win32::UINT>(count));
   } catch (const win32::CFileException&) {
     // The file is closed but stays attached: every later write fails the same way.
     m_pFile->Abort();
@@ -77,8 +85,24 @@ int ClXmlWriter::WriteLine(const char* text) {
   return 1;
 }
 
+void ClXmlWriter::SetBuffered(bool on) {
+  if (!on && !m_strBuffer.empty()) Flush();
+  m_bBuffered = on;
+  if (on) m_strBuffer.reserve(kBufferSize + kEscapeSize * 4);
+}
+
+int ClXmlWriter::Flush() {
+  if (m_pFile == nullptr) return 0;
+  if (m_strBuffer.empty()) return m_pFile->IsOpen() ? 1 : 0;
+  const int result = WriteBytes(m_strBuffer.data(), m_strBuffer.size());
+  // Bytes the file did not take are dropped with the rest: nothing after a failing byte is written.
+  m_strBuffer.clear();
+  return result;
+}
+
 int ClXmlWriter::Close() {
   if (m_pFile != nullptr) {
+    Flush();
     try {
       m_pFile->Close();
     } catch (const win32::CFileException&) {
@@ -133,7 +157,10 @@ std::string ClXmlWriter::FitEscaped(std::string_view value, std::size_t max_esca
   std::size_t i = 0;
   while (i < value.size()) {
     const std::size_t len = win32::CharLenAt(value, i);
-    const std::size_t escaped = len == 1 ? EscapedSize(static_cast<unsigned char>(value[i])) : len;
+    // Escaping goes by bytes: a lead byte followed by one of the five bytes (not a valid character)
+    // still has that byte escaped.
+    std::size_t escaped = 0;
+    for (std::size_t k = i; k < i + len; ++k) escaped += EscapedSize(static_cast<unsigned char>(value[k]));
     if (used + escaped > max_escaped) break;
     used += escaped;
     i += len;

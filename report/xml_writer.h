@@ -12,6 +12,12 @@
 // Results: 1 when the file accepted the whole line, 0 when it did not (a file error, or a line that does
 // not fit). After a file error the file is closed and the writer stays attached to it, so every later
 // write answers 0 as well; Close stays safe. Bytes written before the error remain in the file.
+//
+// Buffered mode (SetBuffered(true); off after construction): complete lines are collected and handed to
+// the file in writes of about 64 KB, when the collection is full, at Flush and at Close. A line then
+// answers 1 when it was collected (0 at once when the file is not open); a file error is answered by the
+// write that meets it (a later line, or Flush), and the file holds the same bytes as it would without
+// buffering: everything before the failing byte, nothing after it. Call Flush before reporting success.
 #pragma once
 
 #include <cstddef>
@@ -37,6 +43,11 @@ class ClXmlWriter {
   std::int16_t Open(win32::CFile* file, const char* path);
   // Writes the text's bytes as they are (no line end added).
   int WriteLine(const char* text);
+  // Turns buffered mode on or off (collected lines are flushed first when it goes off).
+  void SetBuffered(bool on);
+  // Hands the collected lines to the file: 1 when the file accepted them all (or there were none and it
+  // is open), 0 when nothing is attached or after a file error.
+  int Flush();
   // TABs <name attributes>escaped value</name> CR LF. Attribute 1 is written when both its name and
   // value are given; attribute 2 only when attribute 1 was written and both of its parts are given.
   int WriteElement(char* line, std::size_t line_size, const char* name, const char* value, int indent,
@@ -48,8 +59,8 @@ class ClXmlWriter {
                     const char* attr_name2 = nullptr, const char* attr_value2 = nullptr);
   // TABs </name> CR LF.
   int WriteEndTag(char* line, std::size_t line_size, const char* name, int indent);
-  // Closes the attached file (errors of the close are not reported) and detaches it. Answers 0; a
-  // second call does nothing.
+  // Flushes, closes the attached file (errors of the flush and the close are not reported) and detaches
+  // it. Answers 0; a second call does nothing.
   int Close();
 
   // The escaped copy of text in the writer's one escape area (overwritten by the next call), or null
@@ -71,7 +82,14 @@ class ClXmlWriter {
                      bool end_tag_only, const char* attr_name1, const char* attr_value1,
                      const char* attr_name2, const char* attr_value2);
 
+  // The bytes handed to the file at once; 0 after a file error (which closed it).
+  int WriteBytes(const char* bytes, std::size_t count);
+
+  static constexpr std::size_t kBufferSize = 64 * 1024;
+
   win32::CFile* m_pFile = nullptr;
   std::string m_strPath;
+  bool m_bBuffered = false;
+  std::string m_strBuffer;  // lines collected in buffered mode
   char m_szEscaped[kEscapeSize] = {};
 };

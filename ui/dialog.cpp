@@ -4,10 +4,12 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QWindow>
 #include <algorithm>
 #include <unordered_map>
 
@@ -235,6 +237,14 @@ void Dialog::ShowWindow(int cmd) {
   m_pWnd->show();
   g_pTop = this;
   if (g_pFront == this) g_pFront = nullptr;
+  // Windows paints a shown window at once. Here the window system exposes it first, and the progress
+  // window is shown just before work during which no event loop turns: without waiting for that
+  // (briefly, and without taking user input), none of its repaints would reach the screen.
+  QWindow* window = m_pWnd->windowHandle();
+  QElapsedTimer waited;
+  waited.start();
+  while (window != nullptr && !window->isExposed() && waited.elapsed() < 1000)
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
 }
 
 bool Dialog::IsWindowVisible() const { return m_pWnd != nullptr && m_pWnd->isVisible(); }

@@ -98,6 +98,8 @@ TEST_F(XmlWriterTest, FitEscapedCutsBetweenCharactersByEscapedSize) {
   EXPECT_EQ(ClXmlWriter::FitEscaped("a&b", 5), "a");
   EXPECT_EQ(ClXmlWriter::FitEscaped("a&b", 6), "a&");
   EXPECT_EQ(ClXmlWriter::FitEscaped("abc", 10), "abc");
+  // A lead byte before one of the five bytes is no character, but the byte still escapes: it counts so.
+  EXPECT_EQ(ClXmlWriter::FitEscaped("\x81&\x81&", 7), "\x81&");
 }
 
 TEST_F(XmlWriterTest, OpenNeedsFileAndPathAndTruncates) {
@@ -147,6 +149,43 @@ TEST_F(XmlWriterTest, LinesBeforeAWriteFailureStay) {
   EXPECT_EQ(m_xml.Close(), 0);
   // The failing line was written as far as the limit allowed; the writer deletes nothing.
   EXPECT_EQ(Written(), "<A>1</A>\r\n<B>22</B>\r");
+}
+
+TEST_F(XmlWriterTest, BufferedLinesLeaveTheSameBytesWhenAWriteFails) {
+  ASSERT_EQ(m_xml.Open(&m_file, "C:\\out.xml"), 0);
+  m_xml.SetBuffered(true);
+  EXPECT_EQ(m_xml.WriteElement(m_line, sizeof m_line, "A", "1", 0), 1);
+  EXPECT_EQ(Written(), "");  // collected only
+  EXPECT_EQ(m_xml.Flush(), 1);
+  EXPECT_EQ(Written(), "<A>1</A>\r\n");
+  {
+    FileSizeLimit limit(20);
+    EXPECT_EQ(m_xml.WriteElement(m_line, sizeof m_line, "B", "22", 0), 1);  // collected
+    EXPECT_EQ(m_xml.WriteLine("x"), 1);
+    EXPECT_EQ(m_xml.Flush(), 0);  // the file takes 10 of the 11 bytes
+    EXPECT_EQ(m_xml.WriteLine("x"), 0);
+  }
+  EXPECT_EQ(m_xml.Flush(), 0);
+  EXPECT_EQ(m_xml.Close(), 0);
+  // As without buffering: everything before the failing byte, nothing after it.
+  EXPECT_EQ(Written(), "<A>1</A>\r\n<B>22</B>\r");
+}
+
+TEST_F(XmlWriterTest, BufferedLinesReachTheFileWhenTheBufferFillsAndAtClose) {
+  ASSERT_EQ(m_xml.Open(&m_file, "C:\\out.xml"), 0);
+  m_xml.SetBuffered(true);
+  std::string expected;
+  for (int i = 0; i < 20000; ++i) {
+    const std::string value = std::to_string(i);
+    ASSERT_EQ(m_xml.WriteElement(m_line, sizeof m_line, "V", value.c_str(), 1), 1);
+    expected += "\t<V>" + value + "</V>\r\n";
+  }
+  const std::string before_close = Written();
+  EXPECT_FALSE(before_close.empty());
+  EXPECT_LT(before_close.size(), expected.size());
+  EXPECT_EQ(expected.compare(0, before_close.size(), before_close), 0);
+  EXPECT_EQ(m_xml.Close(), 0);
+  EXPECT_EQ(Written(), expected);
 }
 
 }  // namespace

@@ -1,0 +1,115 @@
+// A whole run with its windows: the application object's start-up, the conditions dialog (created
+// hidden and given last month 3 and an output path, as a batch run does), the shown progress window with
+// its repaint after every step, the aggregation, the report on drive C:, the messages (answered at once)
+// and the shutdown. The host database comes from gen_host (beside this program's folder) with 2,250 rows
+// (2,000 accounts: gen_host makes eight accounts for every nine rows) and 40,000 rows; drive C: is its
+// folder. The argument is the number of rows.
+//
+//   QT_QPA_PLATFORM=offscreen build-perf/bin/window_run_bench
+//   xvfb-run -a env QT_QPA_PLATFORM=xcb build-perf/bin/window_run_bench --benchmark_filter=/2250
+#include <benchmark/benchmark.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QEvent>
+#include <QObject>
+#include <QWidget>
+#include <QWindow>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "app/link_app.h"
+#include "host/host_db.h"
+#include "report/progress_dlg.h"
+#include "res/edition.h"
+#include "win32/ui_port.h"
+
+namespace {
+
+// Counts the paint events of all widgets: the repaints that really reached the window.
+class PaintCounter : public QObject {
+ public:
+  long m_nPaints = 0;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++m_nPaints;
+    return QObject::eventFilter(watched, event);
+  }
+};
+
+// A folder with host.sqlite of `rows` rows whose drive C: is the folder; empty on failure.
+std::filesystem::path MakeHost(long rows) {
+  const std::filesystem::path bin = std::filesystem::canonical("/proc/self/exe").parent_path();
+  const std::filesystem::path gen = bin.parent_path() / "tools" / "gen_host";
+  char tmpl[] = "/tmp/uw-window-bench-XXXXXX";
+  if (mkdtemp(tmpl) == nullptr) return {};
+  const std::filesystem::path dir(tmpl);
+  // (Appended piece by piece: GCC 12 at -O3 reports a false -Wrestrict on a literal + string chain.)
+  std::string command;
+  for (const std::string& piece :
+       {gen.string(), (dir / "host.sqlite").string(), std::to_string(rows), dir.string()})
+    command.append("'").append(piece).append("' ");
+  command.append(">/dev/null");
+  if (std::system(command.c_str()) != 0) {
+    std::fprintf(stderr, "window_run_bench: %s failed\n", command.c_str());
+    std::filesystem::remove_all(dir);
+    return {};
+  }
+  return dir;
+}
+
+void BM_WindowRun(benchmark::State& state) {
+  const long rows = state.range(0);
+  const std::filesystem::path dir = MakeHost(rows);
+  if (dir.empty()) {
+    state.SkipWithError("no host database");
+    return;
+  }
+  host::HostDb::Inst().SetPath((dir / "host.sqlite").string());
+  win32::ScriptedUi boxes;  // every message answered at once (OK, or Yes to the overwrite question)
+  win32::UiPort* old = win32::SetUi(&boxes);
+  ClProgressDlg::SetConsoleProgress(false);
+  StBatchInput input;
+  input.m_bBatch = true;
+  input.m_bHasMonthTo = true;
+  input.m_strMonthTo = "3";
+  input.m_bHasOutput = true;
+  input.m_strOutput = "C:\\Data\\window.xml";
+  PaintCounter watcher;
+  qApp->installEventFilter(&watcher);
+  for (auto _ : state) {
+    ClLinkApp app(res::Edition(res::EditionId::kHalvorack));
+    app.SetCommandLine("");
+    app.SetBatchInput(input);
+    app.InitInstance();
+    app.ExitInstance();
+    if (app.m_nResult != kResultWritten) {
+      state.SkipWithError("the run did not write the report");
+      break;
+    }
+  }
+  qApp->removeEventFilter(&watcher);
+  win32::SetUi(old);
+  state.counters["paints"] =
+      benchmark::Counter(static_cast<double>(watcher.m_nPaints), benchmark::Counter::kAvgIterations);
+  std::error_code ec;
+  state.counters["report_bytes"] =
+      static_cast<double>(std::filesystem::file_size(dir / "Data" / "window.xml", ec));
+  state.counters["per_row"] = benchmark::Counter(
+      static_cast<double>(rows), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  std::filesystem::remove_all(dir);
+}
+// rows: 2,250 (2,000 accounts) or 40,000.
+BENCHMARK(BM_WindowRun)
+    ->ArgNames({"rows"})
+    ->Args({2250})
+    ->Args({40000})
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+}  // namespace
