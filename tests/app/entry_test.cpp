@@ -76,5 +76,5 @@ TEST(ProgramTest, TheProgramFolderIsRelocatable) {
   std::filesystem::remove(dir.Sub("VornelDef.ini"));
   Outcome failed = RunShell("env -u UCHIWAKE_HOST " + dir.Sub("halvorack") + " --batch 5555,1025,7,");
   EXPECT_EQ(failed.status, 2);
-  EXPECT_EQ(window.Drain(2000).back(), "POST 1025 7 2");
+  EXPECT_EQ(window.Last(2000), "POST 1025 7 2");
 }

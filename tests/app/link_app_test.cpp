@@ -211,7 +211,7 @@ TEST_F(LinkAppTest, AFailedEnvironmentCheckEndsWithTwoAndTellsTheWindow) {
   EXPECT_EQ(app.m_nResult, 2);
   ASSERT_EQ(ui_.boxes.size(), 1u);
   EXPECT_EQ(ui_.boxes[0].owner, 1234u);
-  EXPECT_EQ(window.Drain(1000).back(), "POST 1025 7 2");
+  EXPECT_EQ(window.Last(1000), "POST 1025 7 2");
 }
 
 TEST_F(LinkAppTest, LinkOutcomesFromTheFaultsTable) {
@@ -223,7 +223,7 @@ TEST_F(LinkAppTest, LinkOutcomesFromTheFaultsTable) {
     Run(app, "1234,1025,7,");
     EXPECT_EQ(app.m_nResult, expected) << result;
     EXPECT_TRUE(ui_.boxes.empty());
-    EXPECT_EQ(window.Drain(1000).back(), "POST 1025 7 " + std::to_string(expected));
+    EXPECT_EQ(window.Last(1000), "POST 1025 7 " + std::to_string(expected));
   }
 }
 

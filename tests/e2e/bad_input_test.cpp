@@ -76,7 +76,7 @@ TEST_F(BadInputTest, CommandLinesOfTenThousandCharacters) {
   // A dictated path that Windows could not open fails when the report is written.
   RunOutcome fixed = Run("--batch --month-to 3 " + ShellQuote("1234,1025,7," + long_path));
   EXPECT_EQ(fixed.status, 2) << fixed.err;
-  EXPECT_EQ(window.Drain(2000).back(), "POST 1025 7 2");
+  EXPECT_EQ(window.Last(2000), "POST 1025 7 2");
   // Set into the path edit whole (as a program setting an edit's text bypasses its typing limit), the
   // path passes the dialog's rules and fails when the report is written, as it would on Windows.
   RunOutcome typed = Run("--batch --month-to 3 --output " + ShellQuote(long_path));

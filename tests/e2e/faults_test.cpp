@@ -48,7 +48,7 @@ TEST_F(FaultTest, EachPlatformFailureEndsTheRunAsItShould) {
     RunOutcome run = Run("--batch --month-to 3 --output 'C:\\r.xml' 1234,1025,7,");
     EXPECT_EQ(run.status, c.status) << c.fault << "\n" << run.err;
     EXPECT_EQ(std::filesystem::exists(dir_.Sub("c/r.xml")), c.report) << c.fault;
-    EXPECT_EQ(window.Drain(2000).back(), "POST 1025 7 " + std::to_string(c.status)) << c.fault;
+    EXPECT_EQ(window.Last(2000), "POST 1025 7 " + std::to_string(c.status)) << c.fault;
     if (c.status == 2 && std::string(c.fault).find("ExpSysLink") == std::string::npos) {
       EXPECT_NE(run.err.find("XMLファイルの出力に失敗しました。"), std::string::npos) << c.fault;
     }

@@ -118,7 +118,7 @@ TEST_F(RunTest, CancelLikeEndsWriteNothing) {
     EXPECT_EQ(run.status, 1) << c.args << "\n" << run.err;
     EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
     EXPECT_EQ(run.err.find("中止します"), std::string::npos);  // no cancel message
-    EXPECT_EQ(window.Drain(2000).back(), "POST 1025 7 1");
+    EXPECT_EQ(window.Last(2000), "POST 1025 7 1");
     EXPECT_FALSE(std::filesystem::exists(dir_.Sub("c/r.xml")));
     EXPECT_FALSE(std::filesystem::exists(dir_.Sub("c/missing")));
     EXPECT_EQ(Settings(), before);
@@ -128,7 +128,7 @@ TEST_F(RunTest, CancelLikeEndsWriteNothing) {
   Outcome past = Run("halvorack", "--batch --output 'C:\\r.xml' 1234,1025,7,");
   EXPECT_EQ(past.status, 1);
   EXPECT_NE(past.err.find("過去実績データ"), std::string::npos);
-  EXPECT_EQ(window.Drain(2000).back(), "POST 1025 7 1");
+  EXPECT_EQ(window.Last(2000), "POST 1025 7 1");
   EXPECT_EQ(Settings(), before);
 }
 
@@ -148,7 +148,7 @@ TEST_F(RunTest, AFailedEnvironmentCheckEndsWithTwo) {
                                   .c_str());
   EXPECT_EQ(WEXITSTATUS(raw), 2);
   EXPECT_NE(TempDir::Read(err_file).find("動作環境が不正です。"), std::string::npos);
-  EXPECT_EQ(window.Drain(2000).back(), "POST 1025 7 2");
+  EXPECT_EQ(window.Last(2000), "POST 1025 7 2");
 }
 
 TEST_F(RunTest, AWriterFailureEndsWithTwoAndKeepsTheSettings) {
@@ -158,7 +158,7 @@ TEST_F(RunTest, AWriterFailureEndsWithTwoAndKeepsTheSettings) {
   Outcome full = Run("halvorack", "--batch --yes --output 'F:\\full' 1234,1025,7,");
   EXPECT_EQ(full.status, 2) << full.err;
   EXPECT_NE(full.err.find("XMLファイルの出力に失敗しました。"), std::string::npos);
-  EXPECT_EQ(window.Drain(2000).back(), "POST 1025 7 2");
+  EXPECT_EQ(window.Last(2000), "POST 1025 7 2");
   EXPECT_EQ(Settings(), "user1/7/D0000001:0/5/C:\\keep.xml\n");
   // A file-size limit stops the writing part way.
   Outcome limited = Run("halvorack", "--batch --output 'C:\\r.xml'", "ulimit -f 1; ");
@@ -174,7 +174,7 @@ TEST_F(RunTest, AnAggregationFaultWritesNoReport) {
   EXPECT_EQ(run.status, 2) << run.err;
   EXPECT_NE(run.err.find("XMLファイルの出力に失敗しました。"), std::string::npos);
   EXPECT_EQ(TempDir::Read(dir_.Sub("c/r.xml")), "existing");
-  EXPECT_EQ(window.Drain(2000).back(), "POST 1025 7 2");
+  EXPECT_EQ(window.Last(2000), "POST 1025 7 2");
   EXPECT_FALSE(std::filesystem::exists(dir_.Sub("c/Settings/Halvorack.env")));
 }
 

@@ -67,6 +67,7 @@ StarterListener::~StarterListener() {
 
 std::vector<std::string> StarterListener::Drain(int timeout_ms) {
   std::vector<std::string> out;
+  if (fd_ < 0) return out;
   pollfd p{fd_, POLLIN, 0};
   int wait = timeout_ms;
   while (poll(&p, 1, wait) > 0) {
@@ -77,4 +78,9 @@ std::vector<std::string> StarterListener::Drain(int timeout_ms) {
     wait = 0;
   }
   return out;
+}
+
+std::string StarterListener::Last(int timeout_ms) {
+  const std::vector<std::string> got = Drain(timeout_ms);
+  return got.empty() ? std::string() : got.back();
 }

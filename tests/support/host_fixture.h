@@ -41,6 +41,8 @@ class StarterListener {
   StarterListener& operator=(const StarterListener&) = delete;
   // Every datagram received so far (waits up to timeout_ms for the first when none is pending).
   std::vector<std::string> Drain(int timeout_ms = 0);
+  // The last datagram of Drain(timeout_ms); empty when none came.
+  std::string Last(int timeout_ms);
 
  private:
   int fd_ = -1;
