@@ -100,8 +100,8 @@ int ClLinkApp::ExitInstance() {
 
 int ClLinkApp::ParseCommandLine(const char* args) {
   if (args == nullptr || args[0] == '\0') return 0;
-  // The original copied the text into a 260-byte buffer; it is parsed whole here, so a long path that
-  // the starting window dictates is not silently changed.
+  // The text is parsed whole, however long: cutting it to a fixed buffer would silently change the path
+  // that the starting window dictates.
   const std::string text(args);
   const std::size_t c1 = text.find(',');
   if (c1 == std::string::npos) return 0;

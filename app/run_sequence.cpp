@@ -58,7 +58,7 @@ BOOL ClLinkApp::RunSequence(StDATAINFO& info) {
   if (m_bStartedByWindow == 1) dialog.m_strFixedPath = m_strFixedOutputPath;
   dialog.m_lPeriodStart = info.PeriodStart;
   dialog.m_lPeriodEnd = info.PeriodEnd;
-  // The texts are shown whole: the original's 51-byte buffer cut longer company names.
+  // The texts are shown whole, whatever the length of the company name.
   // (Built in a local and moved: GCC 12 at -O3 reports a false -Wrestrict when a literal is assigned
   // or prepended to the member.)
   std::string company(1, ' ');
@@ -95,8 +95,8 @@ BOOL ClLinkApp::RunSequence(StDATAINFO& info) {
     StFINDINFO conditions[4];
     std::memset(conditions, 0, sizeof conditions);
     MakeSumConditions(conditions, &info, month_from, month_to);
-    // A failed aggregation fails the run: the original wrote the rows collected so far and announced
-    // success, a wrong report. No file is written then, and one already at the path stays as it was.
+    // A failed aggregation fails the run: a report of the rows collected so far, announced as written,
+    // would be a wrong report. No file is written then, and one already at the path stays as it was.
     if (aggregator.Aggregate(tax, conditions, &info) != 0) {
       writer.SetProgressBase(500);
       written = writer.Write(out_path.c_str(), m_nFunctionId, info) != 0 ? TRUE : FALSE;

@@ -79,7 +79,7 @@ int ClReportWriter::Write(const char* path, std::int16_t function_id, const StDA
       }
     }
     // Written after a failure too. The document is whole only with this line in the file, so its own
-    // failure (a disk that fills at the very end) fails the report as well: the original announced a
+    // failure (a disk that fills at the very end) fails the report as well, rather than announcing a
     // document without its root end tag as written.
     const bool closed = xml.WriteEndTag(root_line, sizeof root_line, "REPORT", 0) != 0 && xml.Flush() != 0;
     if (!closed) result = 0;

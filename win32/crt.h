@@ -1,4 +1,4 @@
-// Decimal conversion of the C runtime that the original program was built with.
+// Decimal conversion as the program's C runtime does it.
 #pragma once
 
 #include <cstdint>
