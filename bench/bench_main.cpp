@@ -9,19 +9,14 @@
 #include <cstdlib>
 #include <string>
 
-namespace {
-void QuietHandler(QtMsgType type, const QMessageLogContext&, const QString& msg) {
-  if (msg.contains(QLatin1String("does not support raise()"))) return;
-  if (type != QtDebugMsg) std::fprintf(stderr, "%s\n", msg.toLocal8Bit().constData());
-}
-}  // namespace
+#include "ui/application.h"
 
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   const std::string runtime = "/tmp/uwbench-runtime-" + std::to_string(getuid());
   mkdir(runtime.c_str(), 0700);
   setenv("XDG_RUNTIME_DIR", runtime.c_str(), 0);
-  qInstallMessageHandler(QuietHandler);
+  ui::InstallQuietMessages();
   QApplication app(argc, argv);
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();

@@ -24,9 +24,11 @@ void QuietHandler(QtMsgType type, const QMessageLogContext&, const QString& mess
 }
 }  // namespace
 
+void InstallQuietMessages() { qInstallMessageHandler(QuietHandler); }
+
 Application::Application(int& argc, char** argv, bool batch) {
   if (batch) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  qInstallMessageHandler(QuietHandler);
+  InstallQuietMessages();
   if (QApplication::instance() == nullptr) Instance() = std::make_unique<QApplication>(argc, argv);
 }
 

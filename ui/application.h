@@ -14,6 +14,10 @@ class Application {
   Application& operator=(const Application&) = delete;
 };
 
+// Qt's messages go to standard error, except its debug chatter and what is expected and harmless here: the
+// offscreen platform's "does not support raise()" and the runtime folder it picks for itself.
+void InstallQuietMessages();
+
 // The hourglass cursor over every window of the program while on.
 void SetWaitCursor(bool on);
 

@@ -8,13 +8,7 @@
 #include <cstring>
 #include <string>
 
-namespace {
-void QuietHandler(QtMsgType type, const QMessageLogContext&, const QString& msg) {
-  // The offscreen platform says this on every raise(); everything else is shown.
-  if (msg.contains(QLatin1String("does not support raise()"))) return;
-  if (type != QtDebugMsg) std::fprintf(stderr, "%s\n", msg.toLocal8Bit().constData());
-}
-}  // namespace
+#include "ui/application.h"
 
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
@@ -24,7 +18,7 @@ int main(int argc, char** argv) {
   setenv("XDG_RUNTIME_DIR", runtime.c_str(), 0);
   setenv("XDG_CONFIG_HOME", (runtime + "/config").c_str(), 0);
   setenv("XDG_CACHE_HOME", (runtime + "/cache").c_str(), 0);
-  qInstallMessageHandler(QuietHandler);
+  ui::InstallQuietMessages();
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
