@@ -1,27 +1,13 @@
 // Whole runs of the built executables as separate processes, against host databases and folders made
 // here, with a test socket playing the starting window.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 
 #include <filesystem>
 #include <fstream>
 
-#include "tests/support/host_fixture.h"
+#include "tests/e2e/e2e_fixture.h"
 
 namespace {
-struct Outcome {
-  int status;
-  std::string err;
-};
-
-std::string Bin(const std::string& name) { return std::string(UW_BIN_DIR) + "/" + name; }
-
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
 
 class RunTest : public ::testing::Test {
  protected:
@@ -38,12 +24,8 @@ class RunTest : public ::testing::Test {
         "(1, 2000000, 13, 0, 90000, 0, 99000);");
   }
 
-  Outcome Run(const std::string& prog, const std::string& args, const std::string& prefix = "") {
-    const std::string err_file = dir_.Sub("stderr.txt");
-    const std::string cmd = prefix + Bin(prog) + " --host " + Quote(host_.path()) + " " + args + " >" +
-                            Quote(err_file) + " 2>&1 </dev/null";
-    const int raw = std::system(cmd.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, TempDir::Read(err_file)};
+  RunOutcome Run(const std::string& prog, const std::string& args, const std::string& prefix = "") {
+    return RunProgramIn(dir_, BinPath(prog), host_.path(), args, prefix);
   }
   std::string Settings(const char* file = "Halvorack.env") {
     return TempDir::Read(dir_.Sub(std::string("c/Settings/") + file));
@@ -71,7 +53,7 @@ TEST_F(RunTest, AWholeRunOfEachEdition) {
   for (const auto& e : editions) {
     StarterListener window(1234);
     std::filesystem::remove(dir_.Sub("c/out/r.xml"));
-    Outcome run = Run(e.prog, "--batch --month-to 3 --tax 1 --output 'C:\\out\\r.xml' 1234,1025,-5,");
+    RunOutcome run = Run(e.prog, "--batch --month-to 3 --tax 1 --output 'C:\\out\\r.xml' 1234,1025,-5,");
     EXPECT_EQ(run.status, 0) << e.prog << ": " << run.err;
     const std::string report = TempDir::Read(dir_.Sub("c/out/r.xml"));
     if (std::getenv("UW_UPDATE_EXPECTED") !=
@@ -80,7 +62,7 @@ TEST_F(RunTest, AWholeRunOfEachEdition) {
           << report;
     EXPECT_EQ(report, Expected(std::string(e.prog) + ".xml")) << e.prog;
     // The document parses: a UTF-8 copy, since libxml2 refuses code page 932's own characters.
-    const std::string check = "iconv -f CP932 -t UTF-8 " + Quote(dir_.Sub("c/out/r.xml")) +
+    const std::string check = "iconv -f CP932 -t UTF-8 " + ShellQuote(dir_.Sub("c/out/r.xml")) +
                               " | sed '1s/Shift_JIS/UTF-8/' | xmllint --noout - 2>&1";
     EXPECT_EQ(std::system(check.c_str()), 0) << e.prog;
     // A run started by a window passes no path to the settings: the path read at start (none) stays.
@@ -93,7 +75,7 @@ TEST_F(RunTest, AWholeRunOfEachEdition) {
 
 TEST_F(RunTest, AStandAloneRunPostsNothingAndSavesThePath) {
   StarterListener window(1234);
-  Outcome run = Run("halvorack", "--batch --month-to 12 --output 'C:\\r.xml'");
+  RunOutcome run = Run("halvorack", "--batch --month-to 12 --output 'C:\\r.xml'");
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_TRUE(window.Drain(300).empty());
   EXPECT_NE(TempDir::Read(dir_.Sub("c/r.xml")).find("<FUNCTIONID>1</FUNCTIONID>"), std::string::npos);
@@ -114,7 +96,7 @@ TEST_F(RunTest, CancelLikeEndsWriteNothing) {
   };
   for (const auto& c : cases) {
     StarterListener window(1234);
-    Outcome run = Run("halvorack", c.args);
+    RunOutcome run = Run("halvorack", c.args);
     EXPECT_EQ(run.status, 1) << c.args << "\n" << run.err;
     EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
     EXPECT_EQ(run.err.find("中止します"), std::string::npos);  // no cancel message
@@ -125,7 +107,7 @@ TEST_F(RunTest, CancelLikeEndsWriteNothing) {
   }
   host_.Exec("UPDATE companies SET data_kind = 99;");
   StarterListener window(1234);
-  Outcome past = Run("halvorack", "--batch --output 'C:\\r.xml' 1234,1025,7,");
+  RunOutcome past = Run("halvorack", "--batch --output 'C:\\r.xml' 1234,1025,7,");
   EXPECT_EQ(past.status, 1);
   EXPECT_NE(past.err.find("過去実績データ"), std::string::npos);
   EXPECT_EQ(window.Last(2000), "POST 1025 7 1");
@@ -133,21 +115,19 @@ TEST_F(RunTest, CancelLikeEndsWriteNothing) {
 }
 
 TEST_F(RunTest, YesCreatesTheMissingFolder) {
-  Outcome run = Run("halvorack", "--batch --yes --output 'C:\\new\\deep\\r.xml'");
+  RunOutcome run = Run("halvorack", "--batch --yes --output 'C:\\new\\deep\\r.xml'");
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_TRUE(std::filesystem::exists(dir_.Sub("c/new/deep/r.xml")));
 }
 
 TEST_F(RunTest, AFailedEnvironmentCheckEndsWithTwo) {
+  // The program alone in a folder, without VornelDef.ini beside it.
   TempDir bin;
-  std::filesystem::copy(Bin("halvorack"), bin.Sub("halvorack"));
+  std::filesystem::copy(BinPath("halvorack"), bin.Sub("halvorack"));
   StarterListener window(1234);
-  const std::string err_file = dir_.Sub("err");
-  const int raw = std::system((bin.Sub("halvorack") + " --batch --host " + Quote(host_.path()) +
-                               " 1234,1025,7, >" + err_file + " 2>&1")
-                                  .c_str());
-  EXPECT_EQ(WEXITSTATUS(raw), 2);
-  EXPECT_NE(TempDir::Read(err_file).find("動作環境が不正です。"), std::string::npos);
+  RunOutcome run = RunProgramIn(dir_, bin.Sub("halvorack"), host_.path(), "--batch 1234,1025,7,");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find("動作環境が不正です。"), std::string::npos);
   EXPECT_EQ(window.Last(2000), "POST 1025 7 2");
 }
 
@@ -155,13 +135,13 @@ TEST_F(RunTest, AWriterFailureEndsWithTwoAndKeepsTheSettings) {
   host_.Exec("INSERT INTO drives VALUES ('F', 3, '/dev');");
   dir_.Write("c/Settings/Halvorack.env", "user1/7/D0000001:0/5/C:\\keep.xml\n");
   StarterListener window(1234);
-  Outcome full = Run("halvorack", "--batch --yes --output 'F:\\full' 1234,1025,7,");
+  RunOutcome full = Run("halvorack", "--batch --yes --output 'F:\\full' 1234,1025,7,");
   EXPECT_EQ(full.status, 2) << full.err;
   EXPECT_NE(full.err.find("XMLファイルの出力に失敗しました。"), std::string::npos);
   EXPECT_EQ(window.Last(2000), "POST 1025 7 2");
   EXPECT_EQ(Settings(), "user1/7/D0000001:0/5/C:\\keep.xml\n");
   // A file-size limit stops the writing part way.
-  Outcome limited = Run("halvorack", "--batch --output 'C:\\r.xml'", "ulimit -f 1; ");
+  RunOutcome limited = Run("halvorack", "--batch --output 'C:\\r.xml'", "ulimit -f 1; ");
   EXPECT_EQ(limited.status, 2) << limited.err;
   EXPECT_EQ(Settings(), "user1/7/D0000001:0/5/C:\\keep.xml\n");
 }
@@ -170,7 +150,7 @@ TEST_F(RunTest, AnAggregationFaultWritesNoReport) {
   host_.Exec("INSERT INTO faults VALUES ('MoveNext', 2, 7);");
   dir_.Write("c/r.xml", "existing");
   StarterListener window(1234);
-  Outcome run = Run("halvorack", "--batch --yes --output 'C:\\r.xml' 1234,1025,7,");
+  RunOutcome run = Run("halvorack", "--batch --yes --output 'C:\\r.xml' 1234,1025,7,");
   EXPECT_EQ(run.status, 2) << run.err;
   EXPECT_NE(run.err.find("XMLファイルの出力に失敗しました。"), std::string::npos);
   EXPECT_EQ(TempDir::Read(dir_.Sub("c/r.xml")), "existing");
@@ -182,7 +162,7 @@ TEST_F(RunTest, AFixedPathTakesTheReportAndTheSavedPathStays) {
   dir_.Write("c/Settings/Halvorack.env", "user1/7/D0000001:0/5/C:\\saved.xml\n");
   dir_.Write("c/fixed/r.xml", "old report");
   StarterListener window(1234);
-  Outcome run = Run("halvorack", "--batch --month-to 6 '1234,1025,7,C:\\fixed\\r.xml'");
+  RunOutcome run = Run("halvorack", "--batch --month-to 6 '1234,1025,7,C:\\fixed\\r.xml'");
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_NE(TempDir::Read(dir_.Sub("c/fixed/r.xml")).find("<REPORT"), std::string::npos);  // overwritten
   EXPECT_EQ(Settings(), "user1/7/D0000001:0/6/C:\\saved.xml\n");
@@ -194,6 +174,6 @@ TEST_F(RunTest, OptionsThatNeedBatchAreUsageErrors) {
   EXPECT_EQ(Run("halvorack", "--batch --month-to 123").status, 64);
   EXPECT_EQ(Run("halvorack", "--batch --month-to a").status, 64);
   EXPECT_EQ(Run("halvorack", "--batch --tax 2").status, 64);
-  Outcome empty = Run("halvorack", "--batch --month-to '' --output 'C:\\r.xml'");
+  RunOutcome empty = Run("halvorack", "--batch --month-to '' --output 'C:\\r.xml'");
   EXPECT_EQ(empty.status, 1);  // an empty month is refused by the dialog
 }
