@@ -62,9 +62,10 @@ TEST(ProgramTest, TheProgramFolderIsRelocatable) {
   TempDir dir;
   for (const char* f : {"halvorack", "VornelDef.ini", "SUPPORT.INF", "demo-host.sqlite"})
     std::filesystem::copy(Bin(f), dir.Sub(f));
-  StarterListener window(5555);
-  Outcome run = RunShell("env -u UCHIWAKE_HOST " + dir.Sub("halvorack") +
-                         " --batch --month-to 3 --yes --output 'C:\\Data\\r.xml' 5555,1025,7,");
+  StarterListener window;
+  Outcome run =
+      RunShell("env -u UCHIWAKE_HOST " + dir.Sub("halvorack") +
+               " --batch --month-to 3 --yes --output 'C:\\Data\\r.xml' " + window.Handshake("1025,7,"));
   EXPECT_EQ(run.status, 0) << run.err;
   // The demo's drive C: is the folder of its host database: the report went there.
   EXPECT_TRUE(std::filesystem::exists(dir.Sub("Data/r.xml")));
@@ -74,7 +75,8 @@ TEST(ProgramTest, TheProgramFolderIsRelocatable) {
   EXPECT_EQ(got.back(), "POST 1025 7 0");
   // Without VornelDef.ini beside it the environment check fails.
   std::filesystem::remove(dir.Sub("VornelDef.ini"));
-  Outcome failed = RunShell("env -u UCHIWAKE_HOST " + dir.Sub("halvorack") + " --batch 5555,1025,7,");
+  Outcome failed =
+      RunShell("env -u UCHIWAKE_HOST " + dir.Sub("halvorack") + " --batch " + window.Handshake("1025,7,"));
   EXPECT_EQ(failed.status, 2);
   EXPECT_EQ(window.Last(2000), "POST 1025 7 2");
 }

@@ -160,10 +160,10 @@ TEST_F(LinkAppTest, FindsTheSelectedRecordOrLeavesItZeroFilled) {
 }
 
 TEST_F(LinkAppTest, AWholeStartAndEndWithAHandshake) {
-  StarterListener window(4321);
+  StarterListener window;
   ClLinkApp app(Halvorack());
   app.m_resultRows.push_back(new StZANDAKAINFO{});
-  Run(app, "4321,1025,40000,");
+  Run(app, window.Handshake("1025,40000,"));
   EXPECT_EQ(app.m_nResult, 0);
   EXPECT_EQ(app.m_bStartedByWindow, 1);
   EXPECT_TRUE(app.m_resultRows.empty());
@@ -173,7 +173,7 @@ TEST_F(LinkAppTest, AWholeStartAndEndWithAHandshake) {
                                       "Terminate", "Release"}));
   EXPECT_EQ(window.Drain(1000),
             (std::vector<std::string>{"ENABLE 0", "FOREGROUND", "ENABLE 1", "POST 1025 -25536 0"}));
-  EXPECT_EQ(ClAccConnect::Inst()->m_hOwnerWnd, 4321u);
+  EXPECT_EQ(ClAccConnect::Inst()->m_hOwnerWnd, window.handle());
   EXPECT_STREQ(ClAccConnect::Inst()->m_pszTitle, res::Text(res::TextId::kTitle).c_str());
   // The program's folder became the current directory.
   char cwd[300];
@@ -182,9 +182,9 @@ TEST_F(LinkAppTest, AWholeStartAndEndWithAHandshake) {
 }
 
 TEST_F(LinkAppTest, NothingIsPostedWithoutAHandshake) {
-  StarterListener window(1234);
+  StarterListener window;
   ClLinkApp app(Halvorack());
-  Run(app, "1234,1025,7");
+  Run(app, window.Handshake("1025,7"));
   EXPECT_EQ(app.m_bStartedByWindow, 0);
   EXPECT_EQ(app.m_nFunctionId, 1);
   EXPECT_TRUE(window.Drain(200).empty());
@@ -192,9 +192,9 @@ TEST_F(LinkAppTest, NothingIsPostedWithoutAHandshake) {
 
 TEST_F(LinkAppTest, NothingIsPostedWhenTheConnectionCannotStart) {
   host::HostDb::Inst().SetPath(dir_.Sub("absent.sqlite"));
-  StarterListener window(1234);
+  StarterListener window;
   ClLinkApp app(Halvorack());
-  Run(app, "1234,1025,7,");
+  Run(app, window.Handshake("1025,7,"));
   EXPECT_FALSE(app.Initiated());
   EXPECT_EQ(app.m_nResult, 0);
   EXPECT_TRUE(window.Drain(200).empty());
@@ -205,12 +205,12 @@ TEST_F(LinkAppTest, NothingIsPostedWhenTheConnectionCannotStart) {
 
 TEST_F(LinkAppTest, AFailedEnvironmentCheckEndsWithTwoAndTellsTheWindow) {
   std::remove(dir_.Sub("c/bin/VornelDef.ini").c_str());
-  StarterListener window(1234);
+  StarterListener window;
   ClLinkApp app(Halvorack());
-  Run(app, "1234,1025,7,");
+  Run(app, window.Handshake("1025,7,"));
   EXPECT_EQ(app.m_nResult, 2);
   ASSERT_EQ(ui_.boxes.size(), 1u);
-  EXPECT_EQ(ui_.boxes[0].owner, 1234u);
+  EXPECT_EQ(ui_.boxes[0].owner, window.handle());
   EXPECT_EQ(window.Last(1000), "POST 1025 7 2");
 }
 
@@ -218,9 +218,9 @@ TEST_F(LinkAppTest, LinkOutcomesFromTheFaultsTable) {
   for (const auto& [result, expected] : {std::pair{1, 1}, std::pair{2, 2}, std::pair{-3, 2}}) {
     host_.Exec("DELETE FROM faults; INSERT INTO faults VALUES ('ExpSysLink', 0, " + std::to_string(result) +
                ");");
-    StarterListener window(1234);
+    StarterListener window;
     ClLinkApp app(Halvorack());
-    Run(app, "1234,1025,7,");
+    Run(app, window.Handshake("1025,7,"));
     EXPECT_EQ(app.m_nResult, expected) << result;
     EXPECT_TRUE(ui_.boxes.empty());
     EXPECT_EQ(window.Last(1000), "POST 1025 7 " + std::to_string(expected));

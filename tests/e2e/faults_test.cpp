@@ -44,8 +44,8 @@ TEST_F(FaultTest, EachPlatformFailureEndsTheRunAsItShould) {
     host_.Exec(std::string("DELETE FROM faults; INSERT INTO faults VALUES ") + c.fault + ";");
     std::filesystem::remove(dir_.Sub("c/r.xml"));
     dir_.Write("c/Settings/Halvorack.env", kSettings);
-    StarterListener window(1234);
-    RunOutcome run = Run("--batch --month-to 3 --output 'C:\\r.xml' 1234,1025,7,");
+    StarterListener window;
+    RunOutcome run = Run("--batch --month-to 3 --output 'C:\\r.xml' " + window.Handshake("1025,7,"));
     EXPECT_EQ(run.status, c.status) << c.fault << "\n" << run.err;
     EXPECT_EQ(std::filesystem::exists(dir_.Sub("c/r.xml")), c.report) << c.fault;
     EXPECT_EQ(window.Last(2000), "POST 1025 7 " + std::to_string(c.status)) << c.fault;

@@ -51,9 +51,10 @@ TEST_F(RunTest, AWholeRunOfEachEdition) {
   };
   std::filesystem::create_directories(dir_.Sub("c/out"));
   for (const auto& e : editions) {
-    StarterListener window(1234);
+    StarterListener window;
     std::filesystem::remove(dir_.Sub("c/out/r.xml"));
-    RunOutcome run = Run(e.prog, "--batch --month-to 3 --tax 1 --output 'C:\\out\\r.xml' 1234,1025,-5,");
+    RunOutcome run =
+        Run(e.prog, "--batch --month-to 3 --tax 1 --output 'C:\\out\\r.xml' " + window.Handshake("1025,-5,"));
     EXPECT_EQ(run.status, 0) << e.prog << ": " << run.err;
     const std::string report = TempDir::Read(dir_.Sub("c/out/r.xml"));
     if (std::getenv("UW_UPDATE_EXPECTED") !=
@@ -74,7 +75,7 @@ TEST_F(RunTest, AWholeRunOfEachEdition) {
 }
 
 TEST_F(RunTest, AStandAloneRunPostsNothingAndSavesThePath) {
-  StarterListener window(1234);
+  StarterListener window;
   RunOutcome run = Run("halvorack", "--batch --month-to 12 --output 'C:\\r.xml'");
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_TRUE(window.Drain(300).empty());
@@ -90,13 +91,13 @@ TEST_F(RunTest, CancelLikeEndsWriteNothing) {
     const char* args;
     const char* message;
   } cases[] = {
-      {"--batch --month-to 13 --output 'C:\\r.xml' 1234,1025,7,", "集計期間に誤りがあります。"},
-      {"--batch --output 'C:\\missing\\r.xml' 1234,1025,7,", "作成してもよろしいですか？"},
-      {"--batch --output 'C:\\*.xml' 1234,1025,7,", "不正な文字"},
+      {"--batch --month-to 13 --output 'C:\\r.xml' ", "集計期間に誤りがあります。"},
+      {"--batch --output 'C:\\missing\\r.xml' ", "作成してもよろしいですか？"},
+      {"--batch --output 'C:\\*.xml' ", "不正な文字"},
   };
   for (const auto& c : cases) {
-    StarterListener window(1234);
-    RunOutcome run = Run("halvorack", c.args);
+    StarterListener window;
+    RunOutcome run = Run("halvorack", c.args + window.Handshake("1025,7,"));
     EXPECT_EQ(run.status, 1) << c.args << "\n" << run.err;
     EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
     EXPECT_EQ(run.err.find("中止します"), std::string::npos);  // no cancel message
@@ -106,8 +107,8 @@ TEST_F(RunTest, CancelLikeEndsWriteNothing) {
     EXPECT_EQ(Settings(), before);
   }
   host_.Exec("UPDATE companies SET data_kind = 99;");
-  StarterListener window(1234);
-  RunOutcome past = Run("halvorack", "--batch --output 'C:\\r.xml' 1234,1025,7,");
+  StarterListener window;
+  RunOutcome past = Run("halvorack", "--batch --output 'C:\\r.xml' " + window.Handshake("1025,7,"));
   EXPECT_EQ(past.status, 1);
   EXPECT_NE(past.err.find("過去実績データ"), std::string::npos);
   EXPECT_EQ(window.Last(2000), "POST 1025 7 1");
@@ -124,8 +125,9 @@ TEST_F(RunTest, AFailedEnvironmentCheckEndsWithTwo) {
   // The program alone in a folder, without VornelDef.ini beside it.
   TempDir bin;
   std::filesystem::copy(BinPath("halvorack"), bin.Sub("halvorack"));
-  StarterListener window(1234);
-  RunOutcome run = RunProgramIn(dir_, bin.Sub("halvorack"), host_.path(), "--batch 1234,1025,7,");
+  StarterListener window;
+  RunOutcome run =
+      RunProgramIn(dir_, bin.Sub("halvorack"), host_.path(), "--batch " + window.Handshake("1025,7,"));
   EXPECT_EQ(run.status, 2);
   EXPECT_NE(run.err.find("動作環境が不正です。"), std::string::npos);
   EXPECT_EQ(window.Last(2000), "POST 1025 7 2");
@@ -134,8 +136,8 @@ TEST_F(RunTest, AFailedEnvironmentCheckEndsWithTwo) {
 TEST_F(RunTest, AWriterFailureEndsWithTwoAndKeepsTheSettings) {
   host_.Exec("INSERT INTO drives VALUES ('F', 3, '/dev');");
   dir_.Write("c/Settings/Halvorack.env", "user1/7/D0000001:0/5/C:\\keep.xml\n");
-  StarterListener window(1234);
-  RunOutcome full = Run("halvorack", "--batch --yes --output 'F:\\full' 1234,1025,7,");
+  StarterListener window;
+  RunOutcome full = Run("halvorack", "--batch --yes --output 'F:\\full' " + window.Handshake("1025,7,"));
   EXPECT_EQ(full.status, 2) << full.err;
   EXPECT_NE(full.err.find("XMLファイルの出力に失敗しました。"), std::string::npos);
   EXPECT_EQ(window.Last(2000), "POST 1025 7 2");
@@ -149,8 +151,8 @@ TEST_F(RunTest, AWriterFailureEndsWithTwoAndKeepsTheSettings) {
 TEST_F(RunTest, AnAggregationFaultWritesNoReport) {
   host_.Exec("INSERT INTO faults VALUES ('MoveNext', 2, 7);");
   dir_.Write("c/r.xml", "existing");
-  StarterListener window(1234);
-  RunOutcome run = Run("halvorack", "--batch --yes --output 'C:\\r.xml' 1234,1025,7,");
+  StarterListener window;
+  RunOutcome run = Run("halvorack", "--batch --yes --output 'C:\\r.xml' " + window.Handshake("1025,7,"));
   EXPECT_EQ(run.status, 2) << run.err;
   EXPECT_NE(run.err.find("XMLファイルの出力に失敗しました。"), std::string::npos);
   EXPECT_EQ(TempDir::Read(dir_.Sub("c/r.xml")), "existing");
@@ -161,12 +163,16 @@ TEST_F(RunTest, AnAggregationFaultWritesNoReport) {
 TEST_F(RunTest, AFixedPathTakesTheReportAndTheSavedPathStays) {
   dir_.Write("c/Settings/Halvorack.env", "user1/7/D0000001:0/5/C:\\saved.xml\n");
   dir_.Write("c/fixed/r.xml", "old report");
-  StarterListener window(1234);
-  RunOutcome run = Run("halvorack", "--batch --month-to 6 '1234,1025,7,C:\\fixed\\r.xml'");
+  StarterListener window;
+  RunOutcome run =
+      Run("halvorack", "--batch --month-to 6 '" + window.Handshake("1025,7,C:\\fixed\\r.xml") + "'");
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_NE(TempDir::Read(dir_.Sub("c/fixed/r.xml")).find("<REPORT"), std::string::npos);  // overwritten
   EXPECT_EQ(Settings(), "user1/7/D0000001:0/6/C:\\saved.xml\n");
-  EXPECT_EQ(Run("halvorack", "--batch --output 'C:\\x.xml' '1234,1025,7,C:\\fixed\\r.xml'").status, 64);
+  EXPECT_EQ(
+      Run("halvorack", "--batch --output 'C:\\x.xml' '" + window.Handshake("1025,7,C:\\fixed\\r.xml") + "'")
+          .status,
+      64);
 }
 
 TEST_F(RunTest, OptionsThatNeedBatchAreUsageErrors) {

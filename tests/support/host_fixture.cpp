@@ -50,9 +50,18 @@ void OpenHost(const HostBuilder& host) {
   ASSERT_TRUE(host::HostDb::Inst().Open(&error)) << error;
 }
 
-StarterListener::StarterListener(long handle) {
-  const std::string name =
-      win32::StarterSocketName(static_cast<win32::HWND>(static_cast<std::uint32_t>(handle)));
+namespace {
+win32::HWND UniqueHandle() {
+  // Below 2^31, so that the handle reads the same as a signed 32-bit number.
+  static unsigned counter = 0;
+  return 0x40000000u | ((static_cast<unsigned>(getpid()) & 0x3FFFFFu) << 8) | (counter++ & 0xFFu);
+}
+}  // namespace
+
+StarterListener::StarterListener() : StarterListener(UniqueHandle()) {}
+
+StarterListener::StarterListener(win32::HWND handle) : handle_(handle) {
+  const std::string name = win32::StarterSocketName(handle_);
   fd_ = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
   sockaddr_un addr{};
   addr.sun_family = AF_UNIX;

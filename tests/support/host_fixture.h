@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tests/support/temp_dir.h"
+#include "win32/wintypes.h"
 
 class HostBuilder {
  public:
@@ -32,10 +33,13 @@ class HostBuilder {
 // Opens the host database of the builder through the platform (HostDb), failing the test on error.
 void OpenHost(const HostBuilder& host);
 
-// Listens on the starting window's abstract socket and collects the datagrams.
+// Listens on the starting window's abstract socket and collects the datagrams. Each listener has a
+// window handle of its own (from the process id and a counter), so that tests may run in parallel.
 class StarterListener {
  public:
-  explicit StarterListener(long handle);
+  StarterListener();
+  // A listener on a given handle (for tests of the socket name itself).
+  explicit StarterListener(win32::HWND handle);
   ~StarterListener();
   StarterListener(const StarterListener&) = delete;
   StarterListener& operator=(const StarterListener&) = delete;
@@ -43,7 +47,11 @@ class StarterListener {
   std::vector<std::string> Drain(int timeout_ms = 0);
   // The last datagram of Drain(timeout_ms); empty when none came.
   std::string Last(int timeout_ms);
+  win32::HWND handle() const { return handle_; }
+  // The hand-shake naming this window: "<handle>," followed by the other fields.
+  std::string Handshake(const std::string& fields) const { return std::to_string(handle_) + "," + fields; }
 
  private:
+  win32::HWND handle_ = 0;
   int fd_ = -1;
 };

@@ -8,8 +8,8 @@
 using namespace win32;
 
 TEST(StarterTest, EachCallIsOneDatagramWithSignedNumbers) {
-  StarterListener listener(-77);
   const HWND window = static_cast<HWND>(static_cast<std::uint32_t>(-77));
+  StarterListener listener(window);
   EXPECT_EQ(StarterSocketName(window), "uchiwake-window--77");
   EXPECT_EQ(EnableWindow(window, FALSE), FALSE);
   EXPECT_EQ(EnableWindow(window, TRUE), TRUE);  // it was disabled before
