@@ -5,8 +5,8 @@
 // (2,000 accounts: gen_host makes eight accounts for every nine rows) and 40,000 rows; drive C: is its
 // folder. The argument is the number of rows.
 //
-//   QT_QPA_PLATFORM=offscreen build-perf/bin/window_run_bench
-//   xvfb-run -a env QT_QPA_PLATFORM=xcb build-perf/bin/window_run_bench --benchmark_filter=/2250
+//   QT_QPA_PLATFORM=offscreen build-perf/bench/window_run_bench
+//   xvfb-run -a env QT_QPA_PLATFORM=xcb build-perf/bench/window_run_bench --benchmark_filter=/2250
 #include <benchmark/benchmark.h>
 #include <sys/stat.h>
 #include <unistd.h>

@@ -2,7 +2,7 @@
 // UW_SCREENSHOT_DIR set, writes them there as conditions-dialog.png and progress-window.png (the
 // pictures in docs/ are made this way):
 //
-//   UW_SCREENSHOT_DIR=docs build-ui/bin/ui_test --gtest_filter='Screenshot*'
+//   UW_SCREENSHOT_DIR=docs build-ui/tests/ui_test --gtest_filter='Screenshot*'
 #include <gtest/gtest.h>
 
 #include <QApplication>
