@@ -38,13 +38,14 @@ class DesktopTest : public ::testing::Test {
   }
 
   // Each of `texts` in `font` on the screen in `window`. A window can be shown before all of it is painted
-  // (on a busy machine): the screen is read again for a while.
+  // (on a busy machine): the screen at the window's current place is read again for up to 20 s, a time
+  // that counts the search too (seconds for a large window in the sanitizer build).
   void ExpectTexts(const XWindow& window, std::vector<QString> texts, const QFont& font) {
     const auto start = std::chrono::steady_clock::now();
     while (true) {
-      const QImage shot = desk_.Screen(window.rect);
+      const QImage shot = desk_.Screen(desk_.Describe(window.id).rect);
       std::erase_if(texts, [&](const QString& t) { return ShowsText(shot, t, font); });
-      if (texts.empty() || std::chrono::steady_clock::now() - start > std::chrono::seconds(5)) break;
+      if (texts.empty() || std::chrono::steady_clock::now() - start > std::chrono::seconds(20)) break;
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     for (const QString& t : texts)
