@@ -37,9 +37,10 @@ bool ClConditionDlg::ReadLastOutput(std::int16_t* tax, std::int16_t* month, char
   return ClSettingsFile(m_edition, m_szUserId, m_lSelectedNo, m_szDataId).ReadLastOutput(tax, month, path);
 }
 
-bool ClConditionDlg::WriteLastOutput(std::int16_t tax, std::int16_t month, const char* path) {
+bool ClConditionDlg::WriteLastOutput(std::int16_t tax, std::int16_t month, const char* path,
+                                     std::string* error) {
   return ClSettingsFile(m_edition, m_szUserId, m_lSelectedNo, m_szDataId)
-      .WriteLastOutput(tax, month, path, m_szSavedPath);
+      .WriteLastOutput(tax, month, path, m_szSavedPath, error);
 }
 
 void ClConditionDlg::DoDataExchange(ui::DataExchange* dx) {
