@@ -191,7 +191,9 @@ int RemoveStaleTempFiles(const std::string& folder, long max_age_seconds) {
     if (fstatat(dfd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
         now - st.st_mtime <= max_age_seconds)
       continue;
-    const int fd = openat(dfd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    // For writing where allowed, as a network file system locks only such descriptors.
+    int fd = openat(dfd, entry->d_name, O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) fd = openat(dfd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) continue;
     struct stat opened {};
     // Its writer is gone when its lock is free.
@@ -239,14 +241,16 @@ bool FileLock::Acquire(const std::string& win_path, unsigned mode, int timeout_m
   std::string path;
   if (m_fd >= 0) return fail(EBUSY);
   if (!Drives().ToLinux(win_path, &path)) return fail(ENOENT);
-  // A descriptor open for reading is enough for the lock, so a lock file made by another user with
-  // fewer bits still serves.
+  // Opened for writing where the bits allow (a network file system locks only such descriptors), else
+  // for reading, which a local one locks as well: a lock file made by an older run with fewer bits
+  // still serves.
   int fd = -1;
   for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-    fd = OpenWithoutBlocking(path, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    fd = OpenWithoutBlocking(path, O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0 && errno == EACCES) fd = OpenWithoutBlocking(path, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd >= 0) break;
     if (errno != ENOENT) return fail(errno);
-    fd = open(path.c_str(), O_RDONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
+    fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
     if (fd >= 0) {
       // The guarded file's bits, whatever the umask.
       if (fchmod(fd, static_cast<mode_t>(mode & 0777)) != 0) {

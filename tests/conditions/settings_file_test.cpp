@@ -167,13 +167,16 @@ TEST_F(SettingsFileTest, LargeFilesAreReadAndRewrittenWhole) {
   EXPECT_EQ(File(), big + "tail/1/D:0/1/t\nuser1/7/D0000001:1/2/new\n");
 }
 
-TEST_F(SettingsFileTest, TheFileKeepsItsMode) {
+TEST_F(SettingsFileTest, TheFileKeepsItsModeAndOwner) {
   dir_.Write("c/Settings/Halvorack.env", "a/1/b:0/1/c\n");
   ASSERT_EQ(chmod(dir_.Sub("c/Settings/Halvorack.env").c_str(), 0640), 0);
+  ASSERT_EQ(chown(dir_.Sub("c/Settings/Halvorack.env").c_str(), 1234, 2345), 0);
   ASSERT_TRUE(Halvorack().WriteLastOutput(1, 2, "new", ""));
   struct stat st {};
   ASSERT_EQ(stat(dir_.Sub("c/Settings/Halvorack.env").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(st.st_uid, 1234u);
+  EXPECT_EQ(st.st_gid, 2345u);
 }
 
 TEST_F(SettingsFileTest, TwoProcessesWritingAtOnceLoseNothing) {
