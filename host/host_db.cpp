@@ -8,6 +8,7 @@
 
 #include "win32/codepage.h"
 #include "win32/drives.h"
+#include "win32/protected_files.h"
 
 namespace host {
 
@@ -87,11 +88,15 @@ bool HostDb::Open(std::string* error) {
     *error = "host database " + path_ + ": no such file";
     return false;
   }
+  read_error_.clear();
   if (sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
     *error = "host database " + path_ + ": " + (db_ != nullptr ? DbError(db_) : std::string("cannot open"));
     Close();
     return false;
   }
+  // Another process writing the accounting data holds its lock for a moment: wait for it.
+  sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+  win32::ProtectFile("the host database", path_);
   std::string why;
   if (!Load(&why)) {
     *error = "host database " + path_ + ": " + why;
@@ -243,6 +248,12 @@ const Company* HostDb::FindCompanyById(std::string_view data_id) const {
   for (const auto& c : companies_)
     if (c.data_id == data_id) return &c;
   return nullptr;
+}
+
+void HostDb::NoteReadError(const std::string& what) {
+  if (read_error_.empty())
+    read_error_ =
+        "host database " + path_ + ": " + what + ": " + (db_ != nullptr ? DbError(db_) : "not open");
 }
 
 bool HostDb::Fault(std::string_view op, long* result) {

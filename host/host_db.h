@@ -52,7 +52,9 @@ class HostDb {
   const std::string& Path() const { return path_; }
 
   // Opens the file read-only, reads the session, the companies, the drive table (into win32::Drives())
-  // and the faults. On failure *error holds one line naming the file and the cause.
+  // and the faults. On failure *error holds one line naming the file and the cause. A lock that another
+  // process holds on the file is waited for up to kBusyTimeoutMs, here and in every later read. The file
+  // is registered as one the report must never replace.
   bool Open(std::string* error);
   void Close();
   bool IsOpen() const { return db_ != nullptr; }
@@ -63,6 +65,13 @@ class HostDb {
   const Company* FindCompanyByNo(std::int32_t data_no) const;
   const Company* FindCompanyById(std::string_view data_id) const;
   bool HasTable(const char* name) const;
+
+  // The first failure to read the database since Open ("host database <file>: <what>: <cause>"), empty
+  // when none; kept after Close. NoteReadError records one (the first one only).
+  const std::string& ReadError() const { return read_error_; }
+  void NoteReadError(const std::string& what);
+
+  static constexpr int kBusyTimeoutMs = 5000;
 
   // Simulated failures: answers true with the row's result when operation `op` must fail now (a row
   // whose `after` calls of the operation have succeeded); otherwise counts one success.
@@ -93,6 +102,7 @@ class HostDb {
   std::vector<FaultRow> faults_;
   std::map<std::string, long, std::less<>> successes_;
   std::vector<std::string> trace_;
+  std::string read_error_;
 };
 
 }  // namespace host

@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "host/host_db.h"
+#include "win32/signals.h"
 
 namespace {
 host::HostDb& Db() { return host::HostDb::Inst(); }
@@ -33,6 +34,13 @@ sqlite3_stmt* Prepare(const char* sql) {
     return nullptr;
   }
   return stmt;
+}
+
+// A failure to read the host database: recorded for the run's one-line error, answered as the platform's
+// database error.
+long ReadFailed(const char* what) {
+  Db().NoteReadError(what);
+  return kPlatformDbError;
 }
 
 // Sums that wrap instead of overflowing: the totals are the platform's and are not range-checked here.
@@ -215,6 +223,8 @@ long ClSetKamoku::ReadyCursor(long cursor) {
 }
 
 long ClSetKamoku::WalkFind(const StFINDINFO* cond, StKAMOKUINFO* info, long cursor) {
+  long result = 0;
+  if (Db().Fault("WalkFind", &result)) return result;
   if (cursor < 1 || static_cast<std::size_t>(cursor) > m_cursors.size() || !m_cursors[cursor - 1])
     return kPlatformBadCursor;
   if (cond == nullptr || info == nullptr || !ValidCondition(*cond, kFindFieldAccountId))
@@ -234,7 +244,7 @@ long ClSetKamoku::WalkFind(const StFINDINFO* cond, StKAMOKUINFO* info, long curs
     c.op = cond->Operator;
     c.stmt = Pool().Take(c.op);
     if (c.stmt == nullptr) c.stmt = Prepare(sql);
-    if (c.stmt == nullptr) return kPlatformDbError;
+    if (c.stmt == nullptr) return ReadFailed("reading the account master");
   }
   sqlite3_reset(c.stmt);
   sqlite3_bind_int(c.stmt, 1, CurDataNo());
@@ -242,7 +252,7 @@ long ClSetKamoku::WalkFind(const StFINDINFO* cond, StKAMOKUINFO* info, long curs
   sqlite3_bind_int64(c.stmt, 3, c.last_id);
   const int rc = sqlite3_step(c.stmt);
   if (rc == SQLITE_DONE) return kPlatformEnd;
-  if (rc != SQLITE_ROW) return kPlatformDbError;
+  if (rc != SQLITE_ROW) return ReadFailed("reading the account master");
   std::memset(info, 0, sizeof *info);
   info->AccountId = sqlite3_column_int(c.stmt, 0);
   info->ListFlag = static_cast<std::int8_t>(sqlite3_column_int(c.stmt, 1));
@@ -323,7 +333,7 @@ struct ClRuleKamoku::Walk {
       accounts_done = true;
       return kPlatformEnd;
     }
-    if (rc != SQLITE_ROW) return kPlatformDbError;
+    if (rc != SQLITE_ROW) return ReadFailed("reading the accounts");
     *e = AccountEntry{};
     e->id = sqlite3_column_int(accounts, 0);
     std::string error;
@@ -342,7 +352,7 @@ struct ClRuleKamoku::Walk {
           totals_done = true;
           break;
         }
-        if (trc != SQLITE_ROW) return kPlatformDbError;
+        if (trc != SQLITE_ROW) return ReadFailed("reading the totals");
         totals_row = true;
       }
       const std::int64_t tid = sqlite3_column_int64(totals, 0);
@@ -456,7 +466,7 @@ long ClRuleKamoku::MoveReady(_RuleKamokuSumType_Base, _RuleKamokuSumType_Bmn, _R
       "SELECT account_id, slot, debit_ex, debit_in, credit_ex, credit_in FROM totals "
       "WHERE data_no = ?1 ORDER BY account_id, slot");
   if (walk->count == nullptr || walk->accounts == nullptr || walk->totals == nullptr)
-    return m_nReadyResult = kPlatformDbError;
+    return m_nReadyResult = ReadFailed("preparing the aggregation");
   for (sqlite3_stmt* s : {walk->count, walk->accounts, walk->totals}) sqlite3_bind_int(s, 1, walk->data_no);
   for (int s = 1; s < kSlots; ++s) walk->slot_wanted[s] = SlotWanted(s);
   m_pWalk = std::move(walk);
@@ -483,7 +493,7 @@ long ClRuleKamoku::GetSumCount(std::uint32_t* count) {
   if (m_nReadyResult != 0) return m_nReadyResult;
   if (count == nullptr) return kPlatformNotReady;
   sqlite3_reset(m_pWalk->count);
-  if (sqlite3_step(m_pWalk->count) != SQLITE_ROW) return kPlatformDbError;
+  if (sqlite3_step(m_pWalk->count) != SQLITE_ROW) return ReadFailed("counting the accounts");
   *count = static_cast<std::uint32_t>(sqlite3_column_int64(m_pWalk->count, 0));
   sqlite3_reset(m_pWalk->count);
   return 0;
@@ -513,6 +523,7 @@ long ClRuleKamoku::Fill(StKAMOKUSUMINFO* row) {
 }
 
 long ClRuleKamoku::MoveNext(StKAMOKUSUMINFO* row) {
+  win32::TestStop("aggregation");
   long result = 0;
   if (Db().Fault("MoveNext", &result)) return result;
   if (m_nReadyResult != 0) return m_nReadyResult;

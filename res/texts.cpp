@@ -40,6 +40,7 @@ constexpr std::array<const char*, static_cast<int>(TextId::kCount_)> kTexts = {
     UW_VERSION,  // the project's version, given by the build
     "%d 文字以内で入力してください。",
     "このファイル名には使用できない文字が含まれています。",
+    "指定されたファイルには出力できません。\n\n出力先を再入力してください。",
 };
 }  // namespace
 
