@@ -11,9 +11,11 @@
 // - The rewrite goes to a temporary file that replaces the old one by rename, under an advisory lock on
 //   "<file>.lock": a run killed at any moment leaves the old file or the new one, whole, and two runs at
 //   once both keep their records.
-// - Lines this program never writes are read safely: a value with fewer than two slashes, or whose path
-//   does not fit the 260-byte path buffer, counts as no record (the dialog then uses its defaults); a
-//   last line without a line feed is read up to the end of the file. The rewrite keeps every other line
+// - Lines this program never writes are read safely: a value with fewer than two slashes, whose path
+//   does not fit the 260-byte path buffer, or that holds a control character, counts as no record (the
+//   dialog then uses its defaults); a last line without a line feed is read up to the end of the file. A
+//   line ending in CR LF (written by a Windows editor) is read as a Windows program in text mode reads
+//   it: the CR is not part of the value. The rewrite keeps every other line
 //   byte for byte (a last line without a line feed gets one, so that the new record stands on its own).
 #pragma once
 
