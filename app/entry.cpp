@@ -192,6 +192,10 @@ int RunProgram(res::EditionId edition_id, int argc, char** argv) {
       status = 2;
     } else {
       status = app.m_nResult;
+      // Host data refused while the run read it (a value that does not fit its field): the run failed
+      // with the report's failure message, and this line says where.
+      const std::string& data_error = host::HostDb::Inst().DataError();
+      if (!data_error.empty()) std::fprintf(stderr, "%s: %s\n", edition.program, data_error.c_str());
     }
   }
   win32::SetUi(previous);

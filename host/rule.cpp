@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <deque>
 #include <limits>
@@ -38,6 +39,12 @@ sqlite3_stmt* Prepare(const char* sql) {
 // Sums that wrap instead of overflowing: the totals are the platform's and are not range-checked here.
 std::int64_t WrapAdd(std::int64_t a, std::int64_t b) {
   return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) + static_cast<std::uint64_t>(b));
+}
+
+// A read that SQLite refused (a damaged file, an I/O error): the refusal is kept for the program.
+long DbFailure() {
+  Db().SetDataError(std::string("the database cannot be read: ") + sqlite3_errmsg(Db().Handle()));
+  return kPlatformDbError;
 }
 
 bool IsLeapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
@@ -221,19 +228,24 @@ long ClSetKamoku::WalkFind(const StFINDINFO* cond, StKAMOKUINFO* info, long curs
     return kPlatformNotReady;
   Cursor& c = *m_cursors[cursor - 1];
   if (c.stmt == nullptr || c.op != cond->Operator) {
-    const char* sql =
-        cond->Operator == kFindOpEqual
-            ? "SELECT account_id, list_flag FROM accounts WHERE data_no = ?1 AND list_flag IS NOT NULL "
-              "AND account_id = ?2 AND account_id > ?3 ORDER BY account_id LIMIT 1"
-        : cond->Operator == kFindOpAtLeast
-            ? "SELECT account_id, list_flag FROM accounts WHERE data_no = ?1 AND list_flag IS NOT NULL "
-              "AND account_id >= ?2 AND account_id > ?3 ORDER BY account_id LIMIT 1"
-            : "SELECT account_id, list_flag FROM accounts WHERE data_no = ?1 AND list_flag IS NOT NULL "
-              "AND account_id <= ?2 AND account_id > ?3 ORDER BY account_id LIMIT 1";
     Pool().Give(c.op, c.stmt);
     c.op = cond->Operator;
     c.stmt = Pool().Take(c.op);
-    if (c.stmt == nullptr) c.stmt = Prepare(sql);
+    if (c.stmt == nullptr) {
+      std::string columns, error;
+      if (!Db().SelectList("accounts", {"account_id", "list_flag"}, &columns, &error)) {
+        Db().SetDataError(error);
+        return kPlatformDbError;
+      }
+      const char* compare = cond->Operator == kFindOpEqual     ? "="
+                            : cond->Operator == kFindOpAtLeast ? ">="
+                                                               : "<=";
+      // From a subquery, so that a missing list_flag reads as its default here too.
+      c.stmt = Prepare(("SELECT account_id, list_flag FROM (SELECT data_no, " + columns +
+                        " FROM accounts) WHERE data_no = ?1 AND list_flag IS NOT NULL AND account_id " +
+                        compare + " ?2 AND account_id > ?3 ORDER BY account_id LIMIT 1")
+                           .c_str());
+    }
     if (c.stmt == nullptr) return kPlatformDbError;
   }
   sqlite3_reset(c.stmt);
@@ -242,10 +254,19 @@ long ClSetKamoku::WalkFind(const StFINDINFO* cond, StKAMOKUINFO* info, long curs
   sqlite3_bind_int64(c.stmt, 3, c.last_id);
   const int rc = sqlite3_step(c.stmt);
   if (rc == SQLITE_DONE) return kPlatformEnd;
-  if (rc != SQLITE_ROW) return kPlatformDbError;
+  if (rc != SQLITE_ROW) return DbFailure();
+  const std::string row = "account_id " + host::HostDb::RowKey(c.stmt, 0);
+  std::int64_t id = 0, flag = 0;
+  std::string error;
+  if (!host::HostDb::ReadInt(c.stmt, 0, "accounts", row, "account_id", INT32_MIN, INT32_MAX, &id, &error) ||
+      !host::HostDb::ReadInt(c.stmt, 1, "accounts", row, "list_flag", INT8_MIN, INT8_MAX, &flag, &error)) {
+    sqlite3_reset(c.stmt);
+    Db().SetDataError(error);
+    return kPlatformBadValue;
+  }
   std::memset(info, 0, sizeof *info);
-  info->AccountId = sqlite3_column_int(c.stmt, 0);
-  info->ListFlag = static_cast<std::int8_t>(sqlite3_column_int(c.stmt, 1));
+  info->AccountId = static_cast<std::int32_t>(id);
+  info->ListFlag = static_cast<std::int8_t>(flag);
   c.last_id = info->AccountId;
   sqlite3_reset(c.stmt);
   return 0;
@@ -323,17 +344,34 @@ struct ClRuleKamoku::Walk {
       accounts_done = true;
       return kPlatformEnd;
     }
-    if (rc != SQLITE_ROW) return kPlatformDbError;
+    if (rc != SQLITE_ROW) return DbFailure();
     *e = AccountEntry{};
-    e->id = sqlite3_column_int(accounts, 0);
+    const std::string row = "account_id " + host::HostDb::RowKey(accounts, 0);
+    const char* const t = "accounts";
     std::string error;
-    if (!host::HostDb::ReadText(accounts, 1, "accounts", "account_id " + std::to_string(e->id), "name",
-                                kMaxAccountName, &e->name, &error))
+    std::int64_t id = 0, side = 0, ex1 = 0, ex2 = 0, attributes = 0, flag = 0;
+    if (!host::HostDb::ReadInt(accounts, 0, t, row, "account_id", INT32_MIN, INT32_MAX, &id, &error) ||
+        !host::HostDb::ReadText(accounts, 1, t, row, "name", kMaxAccountName, &e->name, &error)) {
+      Db().SetDataError(error);
       return kPlatformBadText;
-    e->balance_side = static_cast<std::uint8_t>(sqlite3_column_int(accounts, 2));
-    e->exclude1 = static_cast<std::uint8_t>(sqlite3_column_int(accounts, 3));
-    e->exclude2 = static_cast<std::uint8_t>(sqlite3_column_int(accounts, 4));
-    e->attributes = static_cast<std::int32_t>(sqlite3_column_int64(accounts, 5));
+    }
+    // The record's byte-sized fields and its 32-bit attributes; list_flag is the account master's (a
+    // signed byte, NULL where the master does not know the account), read here as the row enters.
+    if (!host::HostDb::ReadInt(accounts, 2, t, row, "balance_side", 0, UINT8_MAX, &side, &error) ||
+        !host::HostDb::ReadInt(accounts, 3, t, row, "exclude1", 0, UINT8_MAX, &ex1, &error) ||
+        !host::HostDb::ReadInt(accounts, 4, t, row, "exclude2", 0, UINT8_MAX, &ex2, &error) ||
+        !host::HostDb::ReadInt(accounts, 5, t, row, "attributes", INT32_MIN, INT32_MAX, &attributes,
+                               &error) ||
+        (sqlite3_column_type(accounts, 6) != SQLITE_NULL &&
+         !host::HostDb::ReadInt(accounts, 6, t, row, "list_flag", INT8_MIN, INT8_MAX, &flag, &error))) {
+      Db().SetDataError(error);
+      return kPlatformBadValue;
+    }
+    e->id = static_cast<std::int32_t>(id);
+    e->balance_side = static_cast<std::uint8_t>(side);
+    e->exclude1 = static_cast<std::uint8_t>(ex1);
+    e->exclude2 = static_cast<std::uint8_t>(ex2);
+    e->attributes = static_cast<std::int32_t>(attributes);
     // Totals come in the same order: skip those of accounts that have no row, take this account's.
     while (!totals_done) {
       if (!totals_row) {
@@ -342,18 +380,32 @@ struct ClRuleKamoku::Walk {
           totals_done = true;
           break;
         }
-        if (trc != SQLITE_ROW) return kPlatformDbError;
+        if (trc != SQLITE_ROW) return DbFailure();
         totals_row = true;
       }
-      const std::int64_t tid = sqlite3_column_int64(totals, 0);
+      std::int64_t tid = 0;
+      if (!ReadTotalsValue(0, "account_id", INT32_MIN, INT32_MAX, &tid)) return kPlatformBadValue;
       if (tid > e->id) break;
       totals_row = false;
       if (tid < e->id) continue;
-      const int slot = sqlite3_column_int(totals, 1);
-      if (slot < 0 || slot >= kSlots) continue;
-      for (int k = 0; k < 4; ++k) e->totals[k][slot] = sqlite3_column_int64(totals, 2 + k);
+      std::int64_t slot = 0;
+      if (!ReadTotalsValue(1, "slot", 0, kSlots - 1, &slot)) return kPlatformBadValue;
+      static const char* const kAmounts[4] = {"debit_ex", "debit_in", "credit_ex", "credit_in"};
+      for (int k = 0; k < 4; ++k)
+        if (!ReadTotalsValue(2 + k, kAmounts[k], INT64_MIN, INT64_MAX, &e->totals[k][slot]))
+          return kPlatformBadValue;
     }
     return 0;
+  }
+
+  // A value of the totals row the statement stands on; a refusal is kept for the program.
+  bool ReadTotalsValue(int col, const char* column, std::int64_t min, std::int64_t max, std::int64_t* out) {
+    const std::string row =
+        "account_id " + host::HostDb::RowKey(totals, 0) + " slot " + host::HostDb::RowKey(totals, 1);
+    std::string error;
+    if (host::HostDb::ReadInt(totals, col, "totals", row, column, min, max, out, &error)) return true;
+    Db().SetDataError(error);
+    return false;
   }
 
   void Push(const AccountEntry& e, const std::int64_t (&totals)[4][kSlots], bool has_sub) {
@@ -449,14 +501,22 @@ long ClRuleKamoku::MoveReady(_RuleKamokuSumType_Base, _RuleKamokuSumType_Bmn, _R
       "(SELECT COUNT(*) FROM accounts m WHERE m.data_no = ?1 AND m.account_id % 10000 = 0 AND EXISTS "
       "(SELECT 1 FROM accounts s WHERE s.data_no = ?1 AND s.account_id > m.account_id "
       "AND s.account_id < m.account_id + 10000))");
-  walk->accounts = Prepare(
-      "SELECT account_id, name, balance_side, exclude1, exclude2, attributes FROM accounts "
-      "WHERE data_no = ?1 ORDER BY account_id");
-  walk->totals = Prepare(
-      "SELECT account_id, slot, debit_ex, debit_in, credit_ex, credit_in FROM totals "
-      "WHERE data_no = ?1 ORDER BY account_id, slot");
-  if (walk->count == nullptr || walk->accounts == nullptr || walk->totals == nullptr)
+  std::string accounts, totals, error;
+  if (!Db().SelectList(
+          "accounts",
+          {"account_id", "name", "balance_side", "exclude1", "exclude2", "attributes", "list_flag"},
+          &accounts, &error) ||
+      !Db().SelectList("totals", {"account_id", "slot", "debit_ex", "debit_in", "credit_ex", "credit_in"},
+                       &totals, &error)) {
+    Db().SetDataError(error);
     return m_nReadyResult = kPlatformDbError;
+  }
+  walk->accounts =
+      Prepare(("SELECT " + accounts + " FROM accounts WHERE data_no = ?1 ORDER BY account_id").c_str());
+  walk->totals =
+      Prepare(("SELECT " + totals + " FROM totals WHERE data_no = ?1 ORDER BY account_id, slot").c_str());
+  if (walk->count == nullptr || walk->accounts == nullptr || walk->totals == nullptr)
+    return m_nReadyResult = DbFailure();
   for (sqlite3_stmt* s : {walk->count, walk->accounts, walk->totals}) sqlite3_bind_int(s, 1, walk->data_no);
   for (int s = 1; s < kSlots; ++s) walk->slot_wanted[s] = SlotWanted(s);
   m_pWalk = std::move(walk);
@@ -483,7 +543,7 @@ long ClRuleKamoku::GetSumCount(std::uint32_t* count) {
   if (m_nReadyResult != 0) return m_nReadyResult;
   if (count == nullptr) return kPlatformNotReady;
   sqlite3_reset(m_pWalk->count);
-  if (sqlite3_step(m_pWalk->count) != SQLITE_ROW) return kPlatformDbError;
+  if (sqlite3_step(m_pWalk->count) != SQLITE_ROW) return DbFailure();
   *count = static_cast<std::uint32_t>(sqlite3_column_int64(m_pWalk->count, 0));
   sqlite3_reset(m_pWalk->count);
   return 0;
