@@ -47,6 +47,24 @@ long DbFailure() {
   return kPlatformDbError;
 }
 
+// An integer of the row the statement stands on, within [min, max]. The row's name (made by `row`) is
+// built only for a refusal, which is kept for the program: a walk reads millions of these values.
+template <typename RowName>
+bool ReadRowInt(sqlite3_stmt* stmt, int col, const char* table, const RowName& row, const char* column,
+                std::int64_t min, std::int64_t max, std::int64_t* out) {
+  if (sqlite3_column_type(stmt, col) == SQLITE_INTEGER) {
+    const std::int64_t value = sqlite3_column_int64(stmt, col);
+    if (value >= min && value <= max) {
+      *out = value;
+      return true;
+    }
+  }
+  std::string error;
+  if (host::HostDb::ReadInt(stmt, col, table, row(), column, min, max, out, &error)) return true;
+  Db().SetDataError(error);
+  return false;
+}
+
 bool IsLeapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
 int DaysInMonth(int y, int m) {
@@ -255,13 +273,11 @@ long ClSetKamoku::WalkFind(const StFINDINFO* cond, StKAMOKUINFO* info, long curs
   const int rc = sqlite3_step(c.stmt);
   if (rc == SQLITE_DONE) return kPlatformEnd;
   if (rc != SQLITE_ROW) return DbFailure();
-  const std::string row = "account_id " + host::HostDb::RowKey(c.stmt, 0);
+  const auto row = [&] { return "account_id " + host::HostDb::RowKey(c.stmt, 0); };
   std::int64_t id = 0, flag = 0;
-  std::string error;
-  if (!host::HostDb::ReadInt(c.stmt, 0, "accounts", row, "account_id", INT32_MIN, INT32_MAX, &id, &error) ||
-      !host::HostDb::ReadInt(c.stmt, 1, "accounts", row, "list_flag", INT8_MIN, INT8_MAX, &flag, &error)) {
+  if (!ReadRowInt(c.stmt, 0, "accounts", row, "account_id", INT32_MIN, INT32_MAX, &id) ||
+      !ReadRowInt(c.stmt, 1, "accounts", row, "list_flag", INT8_MIN, INT8_MAX, &flag)) {
     sqlite3_reset(c.stmt);
-    Db().SetDataError(error);
     return kPlatformBadValue;
   }
   std::memset(info, 0, sizeof *info);
@@ -346,27 +362,24 @@ struct ClRuleKamoku::Walk {
     }
     if (rc != SQLITE_ROW) return DbFailure();
     *e = AccountEntry{};
-    const std::string row = "account_id " + host::HostDb::RowKey(accounts, 0);
+    const auto row = [&] { return "account_id " + host::HostDb::RowKey(accounts, 0); };
     const char* const t = "accounts";
-    std::string error;
     std::int64_t id = 0, side = 0, ex1 = 0, ex2 = 0, attributes = 0, flag = 0;
-    if (!host::HostDb::ReadInt(accounts, 0, t, row, "account_id", INT32_MIN, INT32_MAX, &id, &error) ||
-        !host::HostDb::ReadText(accounts, 1, t, row, "name", kMaxAccountName, &e->name, &error)) {
+    if (!ReadRowInt(accounts, 0, t, row, "account_id", INT32_MIN, INT32_MAX, &id)) return kPlatformBadValue;
+    std::string error;
+    if (!host::HostDb::ReadText(accounts, 1, t, row(), "name", kMaxAccountName, &e->name, &error)) {
       Db().SetDataError(error);
       return kPlatformBadText;
     }
     // The record's byte-sized fields and its 32-bit attributes; list_flag is the account master's (a
-    // signed byte, NULL where the master does not know the account), read here as the row enters.
-    if (!host::HostDb::ReadInt(accounts, 2, t, row, "balance_side", 0, UINT8_MAX, &side, &error) ||
-        !host::HostDb::ReadInt(accounts, 3, t, row, "exclude1", 0, UINT8_MAX, &ex1, &error) ||
-        !host::HostDb::ReadInt(accounts, 4, t, row, "exclude2", 0, UINT8_MAX, &ex2, &error) ||
-        !host::HostDb::ReadInt(accounts, 5, t, row, "attributes", INT32_MIN, INT32_MAX, &attributes,
-                               &error) ||
+    // signed byte, NULL where the master does not know the account), checked here as the row enters.
+    if (!ReadRowInt(accounts, 2, t, row, "balance_side", 0, UINT8_MAX, &side) ||
+        !ReadRowInt(accounts, 3, t, row, "exclude1", 0, UINT8_MAX, &ex1) ||
+        !ReadRowInt(accounts, 4, t, row, "exclude2", 0, UINT8_MAX, &ex2) ||
+        !ReadRowInt(accounts, 5, t, row, "attributes", INT32_MIN, INT32_MAX, &attributes) ||
         (sqlite3_column_type(accounts, 6) != SQLITE_NULL &&
-         !host::HostDb::ReadInt(accounts, 6, t, row, "list_flag", INT8_MIN, INT8_MAX, &flag, &error))) {
-      Db().SetDataError(error);
+         !ReadRowInt(accounts, 6, t, row, "list_flag", INT8_MIN, INT8_MAX, &flag)))
       return kPlatformBadValue;
-    }
     e->id = static_cast<std::int32_t>(id);
     e->balance_side = static_cast<std::uint8_t>(side);
     e->exclude1 = static_cast<std::uint8_t>(ex1);
@@ -400,12 +413,10 @@ struct ClRuleKamoku::Walk {
 
   // A value of the totals row the statement stands on; a refusal is kept for the program.
   bool ReadTotalsValue(int col, const char* column, std::int64_t min, std::int64_t max, std::int64_t* out) {
-    const std::string row =
-        "account_id " + host::HostDb::RowKey(totals, 0) + " slot " + host::HostDb::RowKey(totals, 1);
-    std::string error;
-    if (host::HostDb::ReadInt(totals, col, "totals", row, column, min, max, out, &error)) return true;
-    Db().SetDataError(error);
-    return false;
+    const auto row = [&] {
+      return "account_id " + host::HostDb::RowKey(totals, 0) + " slot " + host::HostDb::RowKey(totals, 1);
+    };
+    return ReadRowInt(totals, col, "totals", row, column, min, max, out);
   }
 
   void Push(const AccountEntry& e, const std::int64_t (&totals)[4][kSlots], bool has_sub) {
