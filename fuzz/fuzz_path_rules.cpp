@@ -15,6 +15,7 @@
 
 #include "conditions/path_rules.h"
 #include "fuzz/fuzz_support.h"
+#include "win32/codepage.h"
 #include "win32/mbcs.h"
 #include "win32/paths.h"
 
@@ -103,7 +104,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (accepted && !lone_lead_at_end) {
     Check(!CheckPathChars(text + "\x1F"));
     // In a network path the first two names are the server and the share.
-    if (text.compare(0, 2, "\\\\") != 0) Check(!CheckPathChars(text + "\\Con .xml"));
+    const std::string device = text + "\\Con .xml";
+    if (device.compare(0, 2, "\\\\") != 0) Check(!CheckPathChars(device));
   }
 
   // Windows names over the drive.
