@@ -97,29 +97,6 @@ std::string ProgramFolder() {
   return std::filesystem::path(std::string(exe, static_cast<std::size_t>(n))).parent_path().string();
 }
 
-// Whether a window can be opened: Qt aborts the process when its platform cannot connect, so a display
-// named in the environment must also be there (a local X display's socket, a Wayland socket).
-bool HaveDisplay() {
-  const char* platform = std::getenv("QT_QPA_PLATFORM");
-  if (platform != nullptr && std::string(platform).rfind("offscreen", 0) == 0) return true;
-  const char* wayland = std::getenv("WAYLAND_DISPLAY");
-  if (wayland != nullptr && *wayland != '\0') {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    std::error_code ec;
-    if (wayland[0] == '/'
-            ? std::filesystem::exists(wayland, ec)
-            : runtime != nullptr && std::filesystem::exists(std::string(runtime) + "/" + wayland, ec))
-      return true;
-  }
-  const char* display = std::getenv("DISPLAY");
-  if (display == nullptr || *display == '\0') return false;
-  const std::string d(display);
-  if (d[0] != ':') return true;  // a display on another host: Qt will try it
-  const std::string number =
-      d.substr(1, d.find('.') == std::string::npos ? std::string::npos : d.find('.') - 1);
-  std::error_code ec;
-  return std::filesystem::exists("/tmp/.X11-unix/X" + number, ec);
-}
 }  // namespace
 
 int RunProgram(res::EditionId edition_id, int argc, char** argv) {
@@ -159,7 +136,7 @@ int RunProgram(res::EditionId edition_id, int argc, char** argv) {
     if (probe.ParseCommandLine(handshake.c_str()) == 1 && !probe.m_strFixedOutputPath.empty())
       return usage_error("--output cannot replace the output path that the starting window fixed");
   }
-  if (!options.batch && !HaveDisplay()) {
+  if (!options.batch && !ui::DisplayReachable()) {
     std::fprintf(stderr, "%s: no display to open a window on; use --batch to run without windows\n",
                  edition.program);
     return 2;
@@ -174,6 +151,11 @@ int RunProgram(res::EditionId edition_id, int argc, char** argv) {
   win32::InitFileSignals();
   int qt_argc = 1;
   ui::Application application(qt_argc, argv, options.batch);
+  if (!application.HasJapaneseQtTexts())
+    std::fprintf(stderr,
+                 "%s: Qt's Japanese translations are not installed (qt6-translations-l10n): its buttons and "
+                 "file dialog read in English\n",
+                 edition.program);
   win32::ConsoleUi console(options.yes);
   ui::QtUi windows;
   win32::UiPort* previous = win32::SetUi(options.batch ? static_cast<win32::UiPort*>(&console) : &windows);

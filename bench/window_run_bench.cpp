@@ -3,10 +3,12 @@
 // its repaint after every step, the aggregation, the report on drive C:, the messages (answered at once)
 // and the shutdown. The host database comes from gen_host (beside this program's folder) with 2,250 rows
 // (2,000 accounts: gen_host makes eight accounts for every nine rows) and 40,000 rows; drive C: is its
-// folder. The argument is the number of rows.
+// folder. The arguments are the number of rows and whether the progress window is shown (window:1) or
+// the progress goes to the console as in a --batch run (window:0), so that both stand side by side in one
+// process on one display. The counters "report_crc_hi" and "_lo" are the CRC-32 of the report written: the same for both.
 //
 //   QT_QPA_PLATFORM=offscreen build-perf/bin/window_run_bench
-//   xvfb-run -a env QT_QPA_PLATFORM=xcb build-perf/bin/window_run_bench --benchmark_filter=/2250
+//   xvfb-run -a env QT_QPA_PLATFORM=xcb build-perf/bin/window_run_bench --benchmark_filter=rows:2250
 #include <benchmark/benchmark.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,6 +18,7 @@
 #include <QObject>
 #include <QWidget>
 #include <QWindow>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -42,6 +45,20 @@ class PaintCounter : public QObject {
 };
 
 // A folder with host.sqlite of `rows` rows whose drive C: is the folder; empty on failure.
+// CRC-32 (IEEE) of a file's bytes; 0 when it cannot be read.
+std::uint32_t FileCrc(const std::filesystem::path& path) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) return 0;
+  std::uint32_t crc = 0xFFFFFFFFu;
+  int c;
+  while ((c = std::fgetc(f)) != EOF) {
+    crc ^= static_cast<std::uint32_t>(c);
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  }
+  std::fclose(f);
+  return ~crc;
+}
+
 std::filesystem::path MakeHost(long rows) {
   const std::filesystem::path bin = std::filesystem::canonical("/proc/self/exe").parent_path();
   const std::filesystem::path gen = bin.parent_path() / "tools" / "gen_host";
@@ -64,6 +81,7 @@ std::filesystem::path MakeHost(long rows) {
 
 void BM_WindowRun(benchmark::State& state) {
   const long rows = state.range(0);
+  const bool window = state.range(1) != 0;
   const std::filesystem::path dir = MakeHost(rows);
   if (dir.empty()) {
     state.SkipWithError("no host database");
@@ -72,7 +90,8 @@ void BM_WindowRun(benchmark::State& state) {
   host::HostDb::Inst().SetPath((dir / "host.sqlite").string());
   win32::ScriptedUi boxes;  // every message answered at once (OK, or Yes to the overwrite question)
   win32::UiPort* old = win32::SetUi(&boxes);
-  ClProgressDlg::SetConsoleProgress(false);
+  std::FILE* nowhere = std::fopen("/dev/null", "w");
+  ClProgressDlg::SetConsoleProgress(!window, nowhere);
   StBatchInput input;
   input.m_bBatch = true;
   input.m_bHasMonthTo = true;
@@ -94,20 +113,28 @@ void BM_WindowRun(benchmark::State& state) {
   }
   qApp->removeEventFilter(&watcher);
   win32::SetUi(old);
+  ClProgressDlg::SetConsoleProgress(false);
+  if (nowhere != nullptr) std::fclose(nowhere);
   state.counters["paints"] =
       benchmark::Counter(static_cast<double>(watcher.m_nPaints), benchmark::Counter::kAvgIterations);
   std::error_code ec;
   state.counters["report_bytes"] =
       static_cast<double>(std::filesystem::file_size(dir / "Data" / "window.xml", ec));
+  // In two halves: the counters are printed with six digits.
+  const std::uint32_t crc = FileCrc(dir / "Data" / "window.xml");
+  state.counters["report_crc_hi"] = static_cast<double>(crc >> 16);
+  state.counters["report_crc_lo"] = static_cast<double>(crc & 0xFFFFu);
   state.counters["per_row"] = benchmark::Counter(
       static_cast<double>(rows), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
   std::filesystem::remove_all(dir);
 }
-// rows: 2,250 (2,000 accounts) or 40,000.
+// rows: 2,250 (2,000 accounts) or 40,000; window: 1 shown, 0 as --batch.
 BENCHMARK(BM_WindowRun)
-    ->ArgNames({"rows"})
-    ->Args({2250})
-    ->Args({40000})
+    ->ArgNames({"rows", "window"})
+    ->Args({2250, 1})
+    ->Args({2250, 0})
+    ->Args({40000, 1})
+    ->Args({40000, 0})
     ->Iterations(3)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();

@@ -8,11 +8,25 @@ class Application {
  public:
   // batch: no window is ever shown; Qt's offscreen platform is used so that no display is needed.
   // argc must outlive the object.
+  // A window run also gets Qt's own texts (standard buttons, the file dialog) in Japanese from the
+  // distribution's translations, and Japanese number and date forms.
   Application(int& argc, char** argv, bool batch);
   ~Application();
   Application(const Application&) = delete;
   Application& operator=(const Application&) = delete;
+
+  // False for a window run whose Japanese translations of Qt's texts could not be loaded (not installed):
+  // Qt's buttons and dialogs then read in English.
+  bool HasJapaneseQtTexts() const { return m_bJapanese; }
+
+ private:
+  bool m_bJapanese = true;
 };
+
+// Whether a window can be opened: the offscreen platform always; a Wayland display when its socket is
+// there; an X display only when a connection to it succeeds (a socket file left by a crashed server is
+// not a display). Qt aborts the process when its platform cannot connect, so this is asked first.
+bool DisplayReachable();
 
 // Qt's messages go to standard error, except its debug chatter and what is expected and harmless here: the
 // offscreen platform's "does not support raise()" and the runtime folder it picks for itself.

@@ -48,6 +48,10 @@ void ForgetTopWindow() {
   g_pTop = nullptr;
   g_pFront = nullptr;
 }
+
+void FlushPendingPaints() {
+  for (const auto& entry : Registry()) entry.second->PaintPending();
+}
 }  // namespace detail
 
 QWidget* WindowOf(win32::HWND hwnd) {
@@ -227,6 +231,8 @@ void Dialog::DestroyWindow() {
 void Dialog::ShowWindow(int cmd) {
   if (m_pWnd == nullptr) return;
   if (cmd == SW_HIDE) {
+    // The last state is on the screen before the window goes.
+    PaintPending();
     m_pWnd->hide();
     if (g_pTop == this) g_pTop = nullptr;
     if (g_pFront == this) g_pFront = nullptr;
@@ -266,23 +272,55 @@ Dialog* Dialog::FromHandle(win32::HWND hwnd) {
 }
 
 void Dialog::SetWindowText(const std::string& text) {
-  if (m_pWnd != nullptr) m_pWnd->setWindowTitle(ToQt(text));
+  if (m_pWnd == nullptr) return;
+  if (!m_pWnd->isVisible()) {
+    m_pWnd->setWindowTitle(ToQt(text));
+    m_bTitlePending = false;
+    return;
+  }
+  // A shown window's caption goes to the screen with its next paint, so that caption and bars agree.
+  m_strTitle = text;
+  m_bTitlePending = true;
+  m_bPaintPending = true;
 }
 
 std::string Dialog::GetWindowText() const {
-  return m_pWnd != nullptr ? FromQt(m_pWnd->windowTitle()) : std::string();
+  if (m_pWnd == nullptr) return {};
+  return m_bTitlePending ? m_strTitle : FromQt(m_pWnd->windowTitle());
 }
 
 void Dialog::UpdateWindow() {
   if (m_pWnd == nullptr || !m_pWnd->isVisible()) return;
-  // One synchronous repaint of a changed area paints everything invalid in the window (Qt's repaint
-  // manager flushes all its dirty areas at once), so the other bars' changes go with the first one.
+  bool changed = m_bTitlePending;
+  for (detail::BarWidget* bar : m_pWnd->Bars()) changed = changed || !bar->Dirty().isEmpty();
+  if (!changed) return;
+  // About one display frame at 60 Hz.
+  constexpr auto kFrame = std::chrono::microseconds(16667);
+  if (std::chrono::steady_clock::now() - m_tLastPaint < kFrame) {
+    m_bPaintPending = true;
+    return;
+  }
+  m_bPaintPending = true;
+  PaintPending();
+}
+
+void Dialog::PaintPending() {
+  if (!m_bPaintPending) return;
+  m_bPaintPending = false;
+  if (m_pWnd == nullptr || !m_pWnd->isVisible()) return;
+  // Each changed bar repainted at once over its changed area.
   for (detail::BarWidget* bar : m_pWnd->Bars()) {
     if (bar->Dirty().isEmpty()) continue;
-    bar->repaint(bar->Dirty());
-    for (detail::BarWidget* b : m_pWnd->Bars()) b->ClearDirty();
-    break;
+    const QRect area = bar->Dirty();
+    bar->ClearDirty();
+    bar->repaint(area);
   }
+  // The caption after the bars: a caption on the screen never runs ahead of its bars.
+  if (m_bTitlePending) {
+    m_bTitlePending = false;
+    m_pWnd->setWindowTitle(ToQt(m_strTitle));
+  }
+  m_tLastPaint = std::chrono::steady_clock::now();
 }
 
 void Dialog::BringWindowToTop() {

@@ -21,6 +21,7 @@
 //   answers the empty value (empty text, 0, false).
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -32,6 +33,8 @@ namespace ui {
 namespace detail {
 class DialogWidget;
 class BarWidget;
+// Paints every shown dialog's pending bar changes now: before a window is shown over them.
+void FlushPendingPaints();
 }  // namespace detail
 
 // Virtual-key codes of the keys the toolkit names; letters and digits are their ASCII upper-case codes.
@@ -169,12 +172,16 @@ class Dialog {
   void SetParent(win32::HWND parent) { m_hParent = parent; }
   int TemplateId() const { return m_nTemplateId; }
 
-  // The caption.
+  // The caption. A shown window shows a new caption with its next paint (see UpdateWindow); the text
+  // answered is the newest.
   void SetWindowText(const std::string& text);
   std::string GetWindowText() const;
-  // Paints at once what the progress bars invalidated since the last paint, together with whatever else
-  // the window has pending; nothing when no bar changed (other controls paint on the next event-loop
-  // turn, as with any update).
+  // Paints what the progress bars invalidated since the last paint, together with whatever else the
+  // window has pending; nothing when no bar changed (other controls paint on the next event-loop turn, as
+  // with any update). At most once per display frame: a call within a frame of the last paint leaves the
+  // change pending, and the pending state is painted by the next call after the frame, before the
+  // window hides, and before a box or the save-as dialog is shown over the program's windows. (Windows
+  // paints in microseconds; on an X server every synchronous paint waits for the server.)
   void UpdateWindow();
   // Raises the window among this program's windows (nothing when it is already on top).
   void BringWindowToTop();
@@ -228,6 +235,7 @@ class Dialog {
  private:
   friend class detail::DialogWidget;
   friend class DataExchange;
+  friend void detail::FlushPendingPaints();
 
   bool Build();
   // PreTranslateMessage, then the standard handling. True when the key was consumed.
@@ -235,6 +243,8 @@ class Dialog {
   bool StandardKey(const KeyDown& key);
   void FocusFirstTabStop();
   void Unbind();
+  // The pending bar changes painted now (when the window is shown).
+  void PaintPending();
 
   int m_nTemplateId;
   win32::HWND m_hParent;
@@ -243,6 +253,10 @@ class Dialog {
   bool m_bEnded = false;
   int m_nResult = 0;
   bool m_bModal = false;
+  bool m_bPaintPending = false;
+  bool m_bTitlePending = false;
+  std::string m_strTitle;  // the caption waiting for the next paint
+  std::chrono::steady_clock::time_point m_tLastPaint{};
 };
 
 }  // namespace ui

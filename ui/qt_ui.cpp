@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
@@ -21,6 +22,20 @@ namespace {
 QWidget* OwnerWidget(win32::HWND owner) {
   if (QWidget* w = WindowOf(owner)) return w;
   return QApplication::activeWindow();
+}
+
+// A window owned by a topmost window is topmost too, as Windows has it: without that the owner, kept
+// above every normal window, would cover its own box.
+void KeepAboveOwner(QWidget* window, const QWidget* owner) {
+  if (owner != nullptr && owner->window()->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+    window->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+}
+
+// Before a modal window comes over the program's windows: they show their last state, and the next
+// raise or activation of one of them acts again.
+void BeforeModal() {
+  detail::FlushPendingPaints();
+  detail::ForgetTopWindow();
 }
 
 // A Yes/No box has no answer for Esc or the close box: both are swallowed.
@@ -44,21 +59,44 @@ class NoEscapeFilter : public QObject {
 // that file.
 class SaveDialog : public QFileDialog {
  public:
-  using QFileDialog::QFileDialog;
+  SaveDialog(QWidget* parent, const QString& caption, const QString& folder, win32::DWORD flags)
+      : QFileDialog(parent, caption, folder), m_dwFlags(flags) {}
 
   void accept() override {
     const QStringList files = selectedFiles();
+    if (!files.isEmpty() && (m_dwFlags & win32::OFN_PATHMUSTEXIST) != 0) {
+      // Path-must-exist: a name in a folder that does not exist is refused with a warning, and the
+      // dialog stays open. (A name that is an existing folder is Qt's: it opens that folder.)
+      const QFileInfo chosen(files.front());
+      if (!chosen.isDir() && !QFileInfo(chosen.absolutePath()).isDir()) {
+        QMessageBox box(QMessageBox::Warning, windowTitle(),
+                        QCoreApplication::translate("QFileDialog",
+                                                    "%1\nDirectory not found.\nPlease verify the "
+                                                    "correct directory name was given.")
+                            .arg(chosen.absolutePath()),
+                        QMessageBox::Ok, this);
+        KeepAboveOwner(&box, this);
+        box.exec();
+        return;
+      }
+    }
     if (!files.isEmpty()) {
       std::string cp932;
       const QByteArray utf8 = files.front().toUtf8();
       if (!win32::Utf8ToCp932(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())),
                               &cp932)) {
-        QMessageBox::warning(this, windowTitle(), ToQt(res::Text(res::TextId::kBadFileNameChars)));
+        QMessageBox box(QMessageBox::Warning, windowTitle(), ToQt(res::Text(res::TextId::kBadFileNameChars)),
+                        QMessageBox::Ok, this);
+        KeepAboveOwner(&box, this);
+        box.exec();
         return;
       }
     }
     QFileDialog::accept();
   }
+
+ private:
+  win32::DWORD m_dwFlags;
 };
 
 }  // namespace
@@ -118,8 +156,8 @@ int QtUi::MessageBox(win32::HWND owner, const std::string& text, const std::stri
   } else {
     box.installEventFilter(&no_escape);
   }
-  // The box comes over the program's windows: the next raise of one of them must act again.
-  detail::ForgetTopWindow();
+  KeepAboveOwner(&box, box.parentWidget());
+  BeforeModal();
   box.exec();
   detail::ForgetTopWindow();
   QAbstractButton* clicked = box.clickedButton();
@@ -169,7 +207,9 @@ std::string WithDefaultExtension(const std::string& name, const std::string& fil
 int QtUi::SaveFileDialog(const win32::SaveDialogRequest& request, std::string* path) {
   std::string folder;
   if (!request.initial_dir.empty()) win32::Drives().ToLinux(request.initial_dir, &folder);
-  SaveDialog dlg(OwnerWidget(request.owner), ToQt(request.title), QString::fromStdString(folder));
+  SaveDialog dlg(OwnerWidget(request.owner), ToQt(request.title), QString::fromStdString(folder),
+                 request.flags);
+  KeepAboveOwner(&dlg, dlg.parentWidget());
   dlg.setOption(QFileDialog::DontUseNativeDialog);
   dlg.setOption(QFileDialog::DontConfirmOverwrite);
   dlg.setOption(QFileDialog::HideNameFilterDetails);
@@ -179,7 +219,7 @@ int QtUi::SaveFileDialog(const win32::SaveDialogRequest& request, std::string* p
   for (const std::string& f : QtNameFilters(request.filter)) filters << QString::fromStdString(f);
   if (!filters.isEmpty()) dlg.setNameFilters(filters);
   if (!request.initial_name.empty()) dlg.selectFile(ToQt(request.initial_name));
-  detail::ForgetTopWindow();
+  BeforeModal();
   const int rc = dlg.exec();
   detail::ForgetTopWindow();
   if (rc != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return win32::IDCANCEL;

@@ -2,7 +2,11 @@
 #include "app/entry.h"
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdio>
@@ -56,6 +60,25 @@ TEST(ProgramTest, ExitStatusesOfTheExecutables) {
   Outcome no_display = RunShell("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + Bin("halvorack"));
   EXPECT_EQ(no_display.status, 2);
   EXPECT_NE(no_display.err.find("--batch"), std::string::npos);
+}
+
+TEST(ProgramTest, ADisplayLeftByACrashedServerIsNoDisplay) {
+  // The socket file of an X server that is gone: nothing listens on it.
+  const int number = 900 + static_cast<int>(getpid() % 90);
+  mkdir("/tmp/.X11-unix", 01777);
+  const std::string path = "/tmp/.X11-unix/X" + std::to_string(number);
+  unlink(path.c_str());
+  const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", path.c_str());
+  ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  close(fd);
+  Outcome run = RunShell("env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=:" + std::to_string(number) +
+                         " " + Bin("halvorack"));
+  unlink(path.c_str());
+  EXPECT_EQ(run.status, 2) << run.err;
+  EXPECT_EQ(run.err, "halvorack: no display to open a window on; use --batch to run without windows\n");
 }
 
 TEST(ProgramTest, TheProgramFolderIsRelocatable) {

@@ -164,6 +164,27 @@ TEST(QtUiTest, SaveDialogStartsInTheFolderAndAnswersAWindowsPath) {
   ASSERT_EQ(port.SaveFileDialog(req, &path), win32::IDOK);
   ASSERT_TRUE(win32::Drives().ToWindows(dir.Sub("old.xml"), &expected));
   EXPECT_EQ(path, expected);
+  // Path-must-exist: a name in a folder that does not exist is refused with a warning over the dialog,
+  // which stays open.
+  QString warning;
+  bool still_open = false;
+  WhenModal([&](QWidget* w) {
+    auto* fd = qobject_cast<QFileDialog*>(w);
+    fd->selectFile(QString::fromStdString(dir.Sub("missing/r.xml")));
+    WhenModal([&, fd](QWidget* box) {
+      warning =
+          qobject_cast<QMessageBox*>(box) != nullptr ? qobject_cast<QMessageBox*>(box)->text() : QString();
+      box->close();
+      QTimer::singleShot(10, [&, fd] {
+        still_open = fd->isVisible();
+        fd->reject();
+      });
+    });
+    static_cast<QDialog*>(fd)->accept();  // QFileDialog::accept, as the Save button
+  });
+  EXPECT_EQ(port.SaveFileDialog(req, &path), win32::IDCANCEL);
+  EXPECT_TRUE(warning.contains(QString::fromStdString(dir.Sub("missing")))) << warning.toStdString();
+  EXPECT_TRUE(still_open);
   WhenModal([](QWidget* w) { qobject_cast<QFileDialog*>(w)->reject(); });
   path = "unchanged";
   EXPECT_EQ(port.SaveFileDialog(req, &path), win32::IDCANCEL);

@@ -1,8 +1,6 @@
 // Renders both windows offscreen with the Japanese dialog font and checks the pictures; with
-// UW_SCREENSHOT_DIR set, writes them there as conditions-dialog.png and progress-window.png (the
-// pictures in docs/ are made this way):
-//
-//   UW_SCREENSHOT_DIR=docs build-ui/bin/ui_test --gtest_filter='Screenshot*'
+// UW_SCREENSHOT_DIR set, writes them there as conditions-dialog.png and progress-window.png. (The
+// pictures in docs/ come from a real X server with a window manager's frames: tests/x11.)
 #include <gtest/gtest.h>
 
 #include <QApplication>

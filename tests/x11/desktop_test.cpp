@@ -1,0 +1,182 @@
+// The program on a real X server with a window manager, played as a user plays it: keys through XTEST,
+// and what the screen shows. Every window of a run must be on the screen above its owner, focused,
+// painted and in Japanese. The pictures go to <build>/x11-screens (the README's come from here:
+// UW_SCREENSHOT_DIR=docs build/bin/x11_test).
+#include "tests/x11/desktop.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <QApplication>
+#include <chrono>
+#include <thread>
+
+#include "res/templates.h"
+#include "tests/support/host_fixture.h"
+#include "ui/qt_widgets.h"
+
+namespace {
+
+const QString kConditions = QStringLiteral("科目内訳書 - 集計条件");
+const QString kBoxTitle = QStringLiteral("科目内訳書");
+const QString kSaveAs = QStringLiteral("保存ファイルを指定");
+
+class DesktopTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    host_.Exec(
+        "INSERT INTO accounts (data_no, account_id, name) VALUES (1, 1000000, '現金');"
+        "INSERT INTO totals (data_no, account_id, slot, debit_ex) VALUES (1, 1000000, 0, 50000);");
+  }
+
+  // Starts the program and answers its conditions dialog's window.
+  XWindow StartDialog(ProgramRun& run) {
+    XWindow dlg = desk_.WaitFor(kConditions);
+    EXPECT_NE(dlg.id, 0u) << run.Err();
+    return dlg;
+  }
+
+  // The box titled `title` over `owner`: checked and pictured.
+  XWindow ExpectBox(const XWindow& owner, const std::vector<QString>& texts, const std::string& picture,
+                    const QString& title = kBoxTitle) {
+    const XWindow box = desk_.WaitFor(title, 5000, owner.id);
+    EXPECT_NE(box.id, 0u) << "no window \"" << title.toStdString() << "\" over \""
+                          << owner.title.toStdString() << "\"";
+    if (box.id == 0) return {};
+    EXPECT_EQ(desk_.CheckShown(box, owner.id != 0 ? &owner : nullptr), "");
+    const QImage shot = desk_.Screen(box.rect);
+    for (const QString& t : texts)
+      EXPECT_TRUE(ShowsText(shot, t, QApplication::font()))
+          << "\"" << t.toStdString() << "\" is not on the screen in \"" << box.title.toStdString() << "\"";
+    desk_.Save(box, picture);
+    return box;
+  }
+
+  TempDir dir_;
+  HostBuilder host_{dir_};
+  Desktop desk_;
+};
+
+TEST_F(DesktopTest, TheDialogItsRefusalsQuestionsAndCancelAreOnTopFocusedAndJapanese) {
+  ProgramRun run(host_.path());
+  const XWindow dlg = StartDialog(run);
+  ASSERT_NE(dlg.id, 0u);
+  EXPECT_EQ(desk_.CheckShown(dlg, nullptr), "");
+  const QFont dialog_font = ui::DialogFont(*res::DialogTemplate(res::kIddConditions));
+  EXPECT_TRUE(ShowsText(desk_.Screen(dlg.rect), QStringLiteral("事業所名"), dialog_font));
+  desk_.Save(dlg, "conditions-dialog");
+
+  // Execute on the default path ("…*.xml"): refused; OK returns to the path edit, its text selected.
+  Desktop::Key("F12");
+  ExpectBox(dlg, {QStringLiteral("データの出力先に不正な文字が含まれています。")}, "refusal");
+  Desktop::Key("Return");
+  ASSERT_TRUE(desk_.WaitGone(kBoxTitle));
+
+  // A path in a folder that does not exist: the question, answered No with its Japanese mnemonic.
+  Desktop::Type("C:\\new\\r.xml");
+  Desktop::Key("F12");
+  ExpectBox(dlg,
+            {QStringLiteral("作成してもよろしいですか？"), QStringLiteral("はい(&Y)"),
+             QStringLiteral("いいえ(&N)")},
+            "folder-question");
+  Desktop::Key("alt+n");
+  ASSERT_TRUE(desk_.WaitGone(kBoxTitle));
+  EXPECT_EQ(desk_.CheckShown(dlg, nullptr), "");
+
+  // Esc: the cancel notice, then the run ends as cancelled.
+  Desktop::Key("Escape");
+  ExpectBox(dlg, {QStringLiteral("｢科目内訳書｣の集計を中止します。")}, "cancel");
+  Desktop::Key("Return");
+  EXPECT_EQ(run.Wait(), 1) << run.Err();
+}
+
+TEST_F(DesktopTest, TheSaveAsDialogIsOnTopFocusedAndJapanese) {
+  ProgramRun run(host_.path());
+  const XWindow dlg = StartDialog(run);
+  ASSERT_NE(dlg.id, 0u);
+  ASSERT_EQ(desk_.CheckShown(dlg, nullptr), "");
+  // Enter walks month -> check box -> path -> browse button, and Enter on the browse button browses.
+  Desktop::Key("Return Return Return Return");
+  const XWindow save = ExpectBox(
+      dlg, {QStringLiteral("ファイル名(&N):"), QStringLiteral("保存(&S)"), QStringLiteral("キャンセル")},
+      "save-as", kSaveAs);
+  ASSERT_NE(save.id, 0u);
+
+  // Cancel the file dialog, then the conditions dialog.
+  Desktop::Key("Escape");
+  ASSERT_TRUE(desk_.WaitGone(kSaveAs));
+  Desktop::Key("Escape");
+  ExpectBox(dlg, {}, "cancel-after-browse");
+  Desktop::Key("Return");
+  EXPECT_EQ(run.Wait(), 1) << run.Err();
+}
+
+TEST_F(DesktopTest, TheFailureBoxIsAboveTheProgressWindow) {
+  // The aggregation fails after a few rows: the failure box comes while the progress window is shown.
+  host_.Exec(
+      "WITH RECURSIVE n(v) AS (SELECT 1 UNION ALL SELECT v + 1 FROM n WHERE v < 300) "
+      "INSERT INTO accounts (data_no, account_id, name) SELECT 1, 2000000 + v * 10000, '科目' || v FROM n;"
+      "WITH RECURSIVE n(v) AS (SELECT 1 UNION ALL SELECT v + 1 FROM n WHERE v < 300) "
+      "INSERT INTO totals (data_no, account_id, slot, debit_ex) SELECT 1, 2000000 + v * 10000, 1, 10000 FROM "
+      "n;"
+      "INSERT INTO faults (operation, after, result) VALUES ('MoveNext', 200, 1);");
+  ProgramRun run(host_.path());
+  const XWindow dlg = StartDialog(run);
+  ASSERT_NE(dlg.id, 0u);
+  ASSERT_EQ(desk_.CheckShown(dlg, nullptr), "");
+  Desktop::Key("Return Return");  // to the path edit, its text selected
+  Desktop::Type("C:\\r.xml");
+  Desktop::Key("F12");
+  XWindow progress;
+  for (int i = 0; i < 500 && progress.id == 0; ++i) {
+    for (const XWindow& w : desk_.Stacking())
+      if (w.title.startsWith(QStringLiteral("集計中"))) progress = w;
+    if (progress.id == 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ASSERT_NE(progress.id, 0u) << run.Err();
+  ExpectBox(progress, {QStringLiteral("XMLファイルの出力に失敗しました。")}, "failure");
+  Desktop::Key("Return");
+  EXPECT_EQ(run.Wait(), 2) << run.Err();
+}
+
+TEST_F(DesktopTest, TheProgressWindowShowsTheRunAndTheCompletionComesAfterIt) {
+  // Enough rows for the progress window to be caught while it works: the program is stopped there, and
+  // the screen shows the last state it painted.
+  host_.Exec(
+      "WITH RECURSIVE n(v) AS (SELECT 1 UNION ALL SELECT v + 1 FROM n WHERE v < 30000) "
+      "INSERT INTO accounts (data_no, account_id, name) SELECT 1, 2000000 + v * 10000, '科目' || v FROM n;"
+      "WITH RECURSIVE n(v) AS (SELECT 1 UNION ALL SELECT v + 1 FROM n WHERE v < 30000) "
+      "INSERT INTO totals (data_no, account_id, slot, debit_ex) SELECT 1, 2000000 + v * 10000, 1, 10000 FROM "
+      "n;");
+  ProgramRun run(host_.path());
+  const XWindow dlg = StartDialog(run);
+  ASSERT_NE(dlg.id, 0u);
+  ASSERT_EQ(desk_.CheckShown(dlg, nullptr), "");
+  Desktop::Key("Return Return");
+  Desktop::Type("C:\\r.xml");
+  Desktop::Key("F12");
+  XWindow progress;
+  for (int i = 0; i < 5000 && progress.id == 0; ++i) {
+    for (const XWindow& w : desk_.Stacking()) {
+      const QString pct = w.title.mid(4).chopped(w.title.endsWith(QStringLiteral("％")) ? 1 : 0);
+      if (w.title.startsWith(QStringLiteral("集計中 ")) && pct.toInt() >= 20) progress = w;
+    }
+    if (progress.id == 0) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  ASSERT_NE(progress.id, 0u) << run.Err();
+  kill(run.pid(), SIGSTOP);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_EQ(desk_.CheckShown(progress, nullptr, 1000), "");
+  // The overall bar shows at least the fifth of the run that the caption had reached.
+  const QImage shot = desk_.Screen(progress.rect);
+  int filled = 0;
+  for (int x = 0; x < shot.width(); ++x) filled += shot.pixel(x, shot.height() / 4) == qRgb(0x06, 0xB0, 0x25);
+  EXPECT_GT(filled, shot.width() / 6);
+  desk_.Save(progress, "progress-window");
+  kill(run.pid(), SIGCONT);
+  ExpectBox(XWindow{}, {QStringLiteral("科目内訳書情報の出力が終了しました。")}, "completion", kBoxTitle);
+  Desktop::Key("Return");
+  EXPECT_EQ(run.Wait(), 0) << run.Err();
+}
+
+}  // namespace
