@@ -87,8 +87,10 @@ std::int16_t ClBalanceAggregator::LookupListFlag(std::int32_t account_id) {
   long cursor = 0;
   master->GetCursor(&cursor);
   master->ReadyCursor(cursor);
-  master->WalkFind(&cond, &info, cursor);
-  if (info.AccountId != account_id) {
+  const long found = master->WalkFind(&cond, &info, cursor);
+  const bool unreadable = found != 0 && found != kPlatformEnd;
+  if (unreadable && m_lMasterError == 0) m_lMasterError = found;
+  if (unreadable || info.AccountId != account_id) {
     std::memset(&info, 0, sizeof info);
     info.ListFlag = -1;
   }
@@ -158,7 +160,12 @@ int ClBalanceAggregator::Aggregate(std::int32_t tax_mode, const StFINDINFO* cond
       result = kAggregateOverflow;
       break;
     }
-    if (!IsListed(row)) continue;
+    const bool listed = IsListed(row);
+    if (m_lMasterError != 0) {
+      result = m_lMasterError;
+      break;
+    }
+    if (!listed) continue;
     result = AppendRow(row, balance);
     if (result != 0) break;
   }

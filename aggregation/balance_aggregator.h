@@ -33,6 +33,8 @@ class ClBalanceAggregator {
   int Aggregate(std::int32_t tax_mode, const StFINDINFO* conditions, const StDATAINFO* data);
 
   // The account master's ListFlag of the account, sign-extended; -1 when the master has no such account.
+  // A master that cannot be read (an answer other than found or not found) also gives -1, and its answer
+  // is kept in m_lMasterError: the aggregation then fails rather than leave the account out unseen.
   std::int16_t LookupListFlag(std::int32_t account_id);
 
   // The balance of one row in 1/10000 yen, positive on the account's own side: the opening slots before
@@ -51,6 +53,7 @@ class ClBalanceAggregator {
   ClProgressDlg* m_pProgress = nullptr;  // not owned
   ClZandakaList* m_pRows = nullptr;      // not owned
   ClRuleKamoku* m_pRule = nullptr;       // owned
+  long m_lMasterError = 0;               // the first failed account master lookup's answer
 
  private:
   void Advance(std::int16_t from, std::int16_t to);

@@ -14,6 +14,7 @@
 #include "ui/application.h"
 #include "ui/qt_ui.h"
 #include "win32/codepage.h"
+#include "win32/signals.h"
 #include "win32/sysapi.h"
 #include "win32/ui_port.h"
 
@@ -149,6 +150,8 @@ int RunProgram(res::EditionId edition_id, int argc, char** argv) {
   host::HostDb::Inst().SetPath(host);
 
   win32::InitFileSignals();
+  // Before the toolkit starts any thread: SIGTERM, SIGINT and SIGHUP end the run as a cancel.
+  win32::InstallCancelSignals();
   int qt_argc = 1;
   ui::Application application(qt_argc, argv, options.batch);
   if (!application.HasJapaneseQtTexts())
@@ -169,16 +172,11 @@ int RunProgram(res::EditionId edition_id, int argc, char** argv) {
     app.InitInstance();
     const bool initiated = app.Initiated();
     app.ExitInstance();
-    if (!initiated) {
-      std::fprintf(stderr, "%s: %s\n", edition.program, ClAccConnect::Inst()->LastError().c_str());
-      status = 2;
-    } else {
-      status = app.m_nResult;
-      // Host data refused while the run read it (a value that does not fit its field): the run failed
-      // with the report's failure message, and this line says where.
-      const std::string& data_error = host::HostDb::Inst().DataError();
-      if (!data_error.empty()) std::fprintf(stderr, "%s: %s\n", edition.program, data_error.c_str());
-    }
+    status = initiated ? app.m_nResult : 2;
+    // The host database could not be opened, or could not be read during the run, or held a value that
+    // does not fit its field (the run then failed): one line says where.
+    const std::string& error = ClAccConnect::Inst()->LastError();
+    if (!initiated || !error.empty()) std::fprintf(stderr, "%s: %s\n", edition.program, error.c_str());
   }
   win32::SetUi(previous);
   return status;

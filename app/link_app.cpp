@@ -7,6 +7,8 @@
 #include "win32/crt.h"
 #include "win32/mbcs.h"
 #include "win32/profile.h"
+#include "win32/protected_files.h"
+#include "win32/signals.h"
 #include "win32/starter.h"
 #include "win32/sysapi.h"
 
@@ -43,6 +45,9 @@ BOOL ClLinkApp::InitInstance() {
     m_pStarterWnd = &m_starterWnd;
     EnableWindow(m_hStarterWnd, FALSE);
     connect->m_hOwnerWnd = m_hStarterWnd;
+    // What a signal that ends the run sends the window: the same as a cancel.
+    PrepareCancelNotice(m_hStarterWnd, m_nNotifyMsg,
+                        static_cast<WPARAM>(static_cast<std::int32_t>(m_nFunctionId)));
   }
 
   // 5: the program's own folder becomes the current directory.
@@ -54,7 +59,11 @@ BOOL ClLinkApp::InitInstance() {
       folder.resize(sep + 1);
       SetCurrentDirectoryA(folder.c_str());
     }
+    // The files the program depends on, which a report must never replace.
+    ProtectWindowsFile("the executable", module);
   }
+  ProtectFile("the environment file", kEnvFileName);
+  ProtectFile("the product information file", "SUPPORT.INF");
 
   // 6: the environment check.
   if (CheckEnvironment(1) == 0) {
@@ -83,6 +92,9 @@ BOOL ClLinkApp::InitInstance() {
 }
 
 int ClLinkApp::ExitInstance() {
+  // The result is settled: a signal from here on does not turn it into a cancel, nor doubles the notice.
+  BeginNormalEnding();
+  TestStop("ending");
   FreeRows();
   ClAccConnect* connect = ClAccConnect::Inst();
   connect->LogOut();

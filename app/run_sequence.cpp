@@ -6,11 +6,14 @@
 #include "aggregation/period.h"
 #include "app/link_app.h"
 #include "conditions/condition_dlg.h"
+#include "conditions/settings_file.h"
 #include "report/progress_dlg.h"
 #include "report/report_writer.h"
 #include "res/texts.h"
 #include "ui/application.h"
 #include "win32/crt.h"
+#include "win32/protected_files.h"
+#include "win32/signals.h"
 #include "win32/ui_port.h"
 
 using namespace win32;
@@ -30,6 +33,7 @@ std::string PeriodText(std::int32_t start, std::int32_t end) {
 int ClLinkApp::RunConditions(ClConditionDlg& dialog) {
   if (!m_batch.m_bBatch) return dialog.DoModal();
   if (!dialog.CreateHidden()) return kIdCancelled;
+  TestStop("dialog");
   if (!dialog.IsEnded()) {
     if (m_batch.m_bHasMonthTo) dialog.SetDlgItemText(ClConditionDlg::kIdMonthTo, m_batch.m_strMonthTo);
     if (m_batch.m_bHasOutput) dialog.SetDlgItemText(ClConditionDlg::kIdPath, m_batch.m_strOutput);
@@ -46,6 +50,11 @@ int ClLinkApp::RunConditions(ClConditionDlg& dialog) {
 }
 
 BOOL ClLinkApp::RunSequence(StDATAINFO& info) {
+  // The settings file and its lock are the program's own: no report may replace them.
+  const std::string settings = ClSettingsFile(m_edition, "", 0, "").FilePath();
+  ProtectWindowsFile("the settings file", settings);
+  ProtectWindowsFile("the settings lock", settings + ".lock");
+
   // 1-2: the dialog and its inputs.
   ClConditionDlg dialog(m_edition, m_pStarterWnd != nullptr ? m_pStarterWnd->m_hWnd : 0);
   ClSysUser* user = ClDataMgr::Inst()->GetSysUserObject();
@@ -69,6 +78,14 @@ BOOL ClLinkApp::RunSequence(StDATAINFO& info) {
   // 3-4: the modal run and what it chose.
   if (RunConditions(dialog) == kIdCancelled) {
     m_nResult = kResultCancelled;
+    return FALSE;
+  }
+  // The dialog refuses the program's own files as output; a path the starting window dictated cannot be
+  // refused there, so the run fails on it here, before anything is aggregated or written.
+  if (IsProtectedFile(dialog.m_strOutPath)) {
+    MessageBoxA(dialog.GetSafeHwnd(), res::Text(res::TextId::kWriteFailed), res::Text(res::TextId::kTitle),
+                MB_OK | MB_ICONEXCLAMATION);
+    m_nResult = kResultFailed;
     return FALSE;
   }
   const auto month_from = static_cast<std::int16_t>(Atoi(dialog.m_strMonthFrom));
@@ -104,8 +121,14 @@ BOOL ClLinkApp::RunSequence(StDATAINFO& info) {
   }
 
   if (written) {
-    // 11: settings, then the completion message owned by the progress window.
-    dialog.WriteLastOutput(dialog.m_nTax, month_to, m_bStartedByWindow == 1 ? nullptr : out_path.c_str());
+    // 11: settings, then the completion message owned by the progress window. A settings write that
+    // failed is not a failed run (the report is written), but a batch run says so in one line.
+    std::string why;
+    if (!dialog.WriteLastOutput(dialog.m_nTax, month_to, m_bStartedByWindow == 1 ? nullptr : out_path.c_str(),
+                                &why) &&
+        m_batch.m_bBatch)
+      std::fprintf(stderr, "%s: the choices of this run were not saved: %s\n", m_edition.program,
+                   why.c_str());
     progress.EndDialog(1);
     ui::SetWaitCursor(false);
     MessageBoxA(progress.GetSafeHwnd(), res::Text(res::TextId::kWritten), res::Text(res::TextId::kTitle),

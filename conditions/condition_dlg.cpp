@@ -13,6 +13,7 @@
 #include "win32/crt.h"
 #include "win32/file.h"
 #include "win32/paths.h"
+#include "win32/protected_files.h"
 #include "win32/ui_port.h"
 
 namespace {
@@ -37,9 +38,10 @@ bool ClConditionDlg::ReadLastOutput(std::int16_t* tax, std::int16_t* month, char
   return ClSettingsFile(m_edition, m_szUserId, m_lSelectedNo, m_szDataId).ReadLastOutput(tax, month, path);
 }
 
-bool ClConditionDlg::WriteLastOutput(std::int16_t tax, std::int16_t month, const char* path) {
+bool ClConditionDlg::WriteLastOutput(std::int16_t tax, std::int16_t month, const char* path,
+                                     std::string* error) {
   return ClSettingsFile(m_edition, m_szUserId, m_lSelectedNo, m_szDataId)
-      .WriteLastOutput(tax, month, path, m_szSavedPath);
+      .WriteLastOutput(tax, month, path, m_szSavedPath, error);
 }
 
 void ClConditionDlg::DoDataExchange(ui::DataExchange* dx) {
@@ -193,7 +195,18 @@ void ClConditionDlg::OnExecute() {
     }
   }
 
-  // A path handed over by the starting window is overwritten without asking.
+  // The program's own files (the host database, the settings file, ...) are never replaced by a report,
+  // and a FIFO, socket or device cannot take one. A path handed over by the starting window is not
+  // refused here (it cannot be changed): the run fails on it instead.
+  if (m_bPathFixed == 0 &&
+      (win32::IsProtectedFile(m_strOutPath) || win32::IsSpecialFile(m_strOutPath.c_str()))) {
+    Warn(res::TextId::kUnusableOutput);
+    FocusEdit(kIdPath);
+    return;
+  }
+
+  // A path handed over by the starting window is overwritten without asking. Any entry at the path, a
+  // link whose target is missing included, is an existing file: the report replaces it.
   win32::CFileStatus status;
   if (m_bPathFixed == 0 && win32::CFile::GetStatus(m_strOutPath.c_str(), status)) {
     if (status.m_attribute & win32::FILE_ATTRIBUTE_DIRECTORY) {

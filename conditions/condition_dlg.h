@@ -50,8 +50,9 @@ class ClConditionDlg : public ui::Dialog {
   // The settings record of this user and company data (see conditions/settings_file.h). Read: true when
   // a record was found, the outputs written only then; `path` must hold 261 bytes.
   bool ReadLastOutput(std::int16_t* tax, std::int16_t* month, char* path);
-  // Write: true when the record was written. path null: stores m_szSavedPath.
-  bool WriteLastOutput(std::int16_t tax, std::int16_t month, const char* path);
+  // Write: true when the record was written, else false with *error (when given) saying why in one line
+  // of UTF-8. path null: stores m_szSavedPath.
+  bool WriteLastOutput(std::int16_t tax, std::int16_t month, const char* path, std::string* error = nullptr);
 
   // Control ids.
   static constexpr int kIdMonthTo = 1000, kIdBrowse = 1001, kIdExecute = 1002, kIdCancel = 1003,

@@ -251,11 +251,15 @@ bool CreateFolderChain(std::string_view folder) {
       existed = level;
       continue;
     }
-    if (!formed || !win32::CreateDirectoryA(level.c_str(), nullptr)) {
-      // Without its backslash the level stands for its parent, the deepest level that may be ours.
-      RemoveCreatedFolders(level, existed);
-      return false;
+    if (formed && win32::CreateDirectoryA(level.c_str(), nullptr)) continue;
+    // Another run may have made the level meanwhile: it is there, and it is not ours to remove.
+    if (formed && IsDirPath(level)) {
+      existed = level;
+      continue;
     }
+    // Without its backslash the level stands for its parent, the deepest level that may be ours.
+    RemoveCreatedFolders(level, existed);
+    return false;
   }
   return true;
 }

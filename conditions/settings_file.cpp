@@ -1,11 +1,13 @@
 // Reading and rewriting the settings file.
 #include "conditions/settings_file.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "conditions/path_rules.h"
 #include "platform/platform.h"
+#include "win32/codepage.h"
 #include "win32/crt.h"
 #include "win32/replace_file.h"
 #include "win32/sysapi.h"
@@ -73,21 +75,34 @@ bool ClSettingsFile::ReadLastOutput(std::int16_t* tax, std::int16_t* month, char
 }
 
 bool ClSettingsFile::WriteLastOutput(std::int16_t tax, std::int16_t month, const char* path,
-                                     const std::string& saved_path) const {
+                                     const std::string& saved_path, std::string* error) const {
+  auto fail = [error](std::string why) {
+    if (error != nullptr) *error = std::move(why);
+    return false;
+  };
   const std::string key = MakeKey();
   std::string line = key + std::to_string(tax) + "/" + std::to_string(month) + "/" +
                      (path != nullptr ? std::string(path) : saved_path) + "\n";
   const std::string folder = ClFileMgr::Inst()->GetAppFolderPath(1);
-  if (folder.empty()) return false;
-  if (!IsDirPath(folder.c_str()) && !CreateFolderChain(folder.c_str())) return false;
+  if (folder.empty()) return fail("no settings folder is given");
+  if (!IsDirPath(folder.c_str()) && !CreateFolderChain(folder.c_str()))
+    return fail("the settings folder " + win32::ToUtf8Lossy(folder) + " cannot be created");
   const std::string file = folder + m_edition.settings_file;
+  const std::string shown = win32::ToUtf8Lossy(file);
 
   win32::FileLock lock;
-  if (!lock.Acquire(file + ".lock")) return false;
+  int e = 0;
+  if (!lock.Acquire(file + ".lock", win32::PermissionBitsForNewFile(file), kLockWaitMs, &e)) {
+    if (e == EWOULDBLOCK)
+      return fail("the settings file " + shown + " is locked by another run (" + shown + ".lock held for " +
+                  std::to_string(kLockWaitMs / 1000) + " s)");
+    return fail("the lock file " + shown + ".lock cannot be used: " + std::strerror(e));
+  }
   std::string content;
   if (!win32::ReadWholeFile(file, &content)) {
-    // Something that cannot be read (a folder, say) stands where the file should be: keep it.
-    if (win32::FileExistsA(file.c_str())) return false;
+    // Something that cannot be read (a folder, a FIFO, a file without permission) stands where the file
+    // should be: keep it.
+    if (win32::FileExistsA(file.c_str())) return fail("the settings file " + shown + " cannot be read");
     content.clear();
   }
   // Every line of the key goes; the new record is appended at the end.
@@ -98,5 +113,7 @@ bool ClSettingsFile::WriteLastOutput(std::int16_t tax, std::int16_t month, const
   }
   if (!content.empty() && content.back() != '\n') content += '\n';
   content += line;
-  return win32::ReplaceFileContents(file, content);
+  if (!win32::ReplaceFileContents(file, content, &e))
+    return fail("the settings file " + shown + " cannot be written: " + std::strerror(e));
+  return true;
 }

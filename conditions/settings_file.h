@@ -10,7 +10,12 @@
 // - The key is never cut, and the file has no size limit.
 // - The rewrite goes to a temporary file that replaces the old one by rename, under an advisory lock on
 //   "<file>.lock": a run killed at any moment leaves the old file or the new one, whole, and two runs at
-//   once both keep their records.
+//   once both keep their records. The lock is waited for at most kLockWaitMs; the lock file takes the
+//   settings file's permission bits, so that in a folder shared by several users whoever may write the
+//   settings file may take its lock. Lock and temporary files are created exclusively, never through a
+//   link.
+// - A FIFO, socket or device at the file's path is never opened: it reads as no record and is not
+//   replaced.
 // - Lines this program never writes are read safely: a value with fewer than two slashes, whose path
 //   does not fit the 260-byte path buffer, or that holds a control character, counts as no record (the
 //   dialog then uses its defaults); a last line without a line feed is read up to the end of the file. A
@@ -38,10 +43,13 @@ class ClSettingsFile {
   // most 260 bytes and a NUL (it must hold 261 bytes).
   bool ReadLastOutput(std::int16_t* tax, std::int16_t* month, char* path) const;
   // Writes the record; without a path (null) it stores `saved_path`, the path read when the dialog
-  // opened. False, with the file unchanged, when the folder of type 1 is empty or cannot be created, or
-  // the lock file or the new file cannot be made.
-  bool WriteLastOutput(std::int16_t tax, std::int16_t month, const char* path,
-                       const std::string& saved_path) const;
+  // opened. False, with the file unchanged and *error (when given) saying why in one line of UTF-8, when
+  // the folder of type 1 is empty or cannot be created, the lock is not had within kLockWaitMs, or the
+  // file cannot be read or replaced.
+  bool WriteLastOutput(std::int16_t tax, std::int16_t month, const char* path, const std::string& saved_path,
+                       std::string* error = nullptr) const;
+
+  static constexpr int kLockWaitMs = 10000;
 
  private:
   const res::StEdition& m_edition;

@@ -51,6 +51,10 @@ long ClAccConnect::Initiate() {
   return 0;
 }
 
+const std::string& ClAccConnect::LastError() const {
+  return m_strLastError.empty() ? Db().ReadError() : m_strLastError;
+}
+
 long ClAccConnect::ExpSysLink() {
   Db().Trace().push_back("ExpSysLink");
   long result = 0;

@@ -12,6 +12,7 @@
 
 #include "win32/codepage.h"
 #include "win32/drives.h"
+#include "win32/protected_files.h"
 
 namespace host {
 
@@ -173,21 +174,32 @@ bool HostDb::ReadInt(sqlite3_stmt* stmt, int col, const char* table, const std::
 
 bool HostDb::SelectList(const char* table, std::initializer_list<const char*> columns, std::string* list,
                         std::string* error) const {
-  if (!HasTable(table)) {
+  auto read_failed = [&] {
+    *error = std::string("reading the columns of ") + table + ": " + DbError(db_);
+    return false;
+  };
+  Stmt exists;
+  if (sqlite3_prepare_v2(db_, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1", -1, &exists.s,
+                         nullptr) != SQLITE_OK)
+    return read_failed();
+  sqlite3_bind_text(exists.s, 1, table, -1, SQLITE_STATIC);
+  const int found = sqlite3_step(exists.s);
+  if (found == SQLITE_DONE) {
     *error = std::string("no such table: ") + table;
     return false;
   }
+  if (found != SQLITE_ROW) return read_failed();
   // The table's columns, once (SQLite compares column names ignoring ASCII case).
   Stmt st;
   if (sqlite3_prepare_v2(db_, "SELECT lower(name) FROM pragma_table_info(?1)", -1, &st.s, nullptr) !=
-      SQLITE_OK) {
-    *error = DbError(db_);
-    return false;
-  }
+      SQLITE_OK)
+    return read_failed();
   sqlite3_bind_text(st.s, 1, table, -1, SQLITE_STATIC);
   std::vector<std::string> present;
-  while (sqlite3_step(st.s) == SQLITE_ROW)
+  int rc;
+  while ((rc = sqlite3_step(st.s)) == SQLITE_ROW)
     present.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st.s, 0)));
+  if (rc != SQLITE_DONE) return read_failed();
   std::string out;
   for (const char* column : columns) {
     if (!out.empty()) out += ", ";
@@ -208,8 +220,8 @@ bool HostDb::SelectList(const char* table, std::initializer_list<const char*> co
   return true;
 }
 
-void HostDb::SetDataError(const std::string& error) {
-  if (data_error_.empty()) data_error_ = "host database " + path_ + ": " + error;
+void HostDb::NoteRefusal(const std::string& refusal) {
+  if (read_error_.empty()) read_error_ = "host database " + path_ + ": " + refusal;
 }
 
 bool HostDb::HasTable(const char* name) const {
@@ -224,7 +236,6 @@ bool HostDb::HasTable(const char* name) const {
 
 bool HostDb::Open(std::string* error) {
   Close();
-  data_error_.clear();
   if (path_.empty()) {
     *error = "no host database given";
     return false;
@@ -234,6 +245,7 @@ bool HostDb::Open(std::string* error) {
     *error = "host database " + path_ + ": no such file";
     return false;
   }
+  read_error_.clear();
   // One thread uses the connection: without its mutex every value read costs less, which pays for
   // checking each value's type and range as the walk reads it.
   if (sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) !=
@@ -242,6 +254,9 @@ bool HostDb::Open(std::string* error) {
     Close();
     return false;
   }
+  // Another process writing the accounting data holds its lock for a moment: wait for it.
+  sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+  win32::ProtectFile("the host database", path_);
   std::string why;
   if (!Load(&why)) {
     *error = "host database " + path_ + ": " + why;
@@ -418,6 +433,12 @@ const Company* HostDb::FindCompanyById(std::string_view data_id) const {
   for (const auto& c : companies_)
     if (c.data_id == data_id) return &c;
   return nullptr;
+}
+
+void HostDb::NoteReadError(const std::string& what) {
+  if (read_error_.empty())
+    read_error_ =
+        "host database " + path_ + ": " + what + ": " + (db_ != nullptr ? DbError(db_) : "not open");
 }
 
 bool HostDb::Fault(std::string_view op, long* result) {

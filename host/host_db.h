@@ -13,7 +13,7 @@
 // - Columns: each table has required columns and optional ones (README). A missing required column is
 //   refused by name; a missing optional column reads as its documented default.
 // Session, companies, drives and faults are read and checked when the file is opened; accounts and
-// totals while an aggregation walks them, whose refusal is kept for the program to show (DataError).
+// totals while an aggregation walks them, whose refusal is kept for the program to show (ReadError).
 #pragma once
 
 #include <cstdint>
@@ -62,7 +62,9 @@ class HostDb {
   const std::string& Path() const { return path_; }
 
   // Opens the file read-only, reads the session, the companies, the drive table (into win32::Drives())
-  // and the faults. On failure *error holds one line naming the file and the cause.
+  // and the faults. On failure *error holds one line naming the file and the cause. A lock that another
+  // process holds on the file is waited for up to kBusyTimeoutMs, here and in every later read. The file
+  // is registered as one the report must never replace.
   bool Open(std::string* error);
   void Close();
   bool IsOpen() const { return db_ != nullptr; }
@@ -73,6 +75,16 @@ class HostDb {
   const Company* FindCompanyByNo(std::int32_t data_no) const;
   const Company* FindCompanyById(std::string_view data_id) const;
   bool HasTable(const char* name) const;
+
+  // The first failure to read the database since Open ("host database <file>: <what>: <cause>"), or the
+  // first value refused after Open ("host database <file>: <table> row <row> column <column>: <why>");
+  // empty when none; kept after Close. NoteReadError and NoteRefusal record one (the first one only); the
+  // platform call that met it fails.
+  const std::string& ReadError() const { return read_error_; }
+  void NoteReadError(const std::string& what);
+  void NoteRefusal(const std::string& refusal);
+
+  static constexpr int kBusyTimeoutMs = 5000;
 
   // Simulated failures: answers true with the row's result when operation `op` must fail now (a row
   // whose `after` calls of the operation have succeeded); otherwise counts one success.
@@ -93,15 +105,10 @@ class HostDb {
   // shortened) in quotes, or the kind of value.
   static std::string RowKey(sqlite3_stmt* stmt, int col);
   // The select list for these columns of a table: each present column by name, a missing optional one
-  // as its documented default. False with *error naming the table or the missing required column.
+  // as its documented default. False with *error naming the missing table or required column, or why
+  // the table could not be read.
   bool SelectList(const char* table, std::initializer_list<const char*> columns, std::string* list,
                   std::string* error) const;
-
-  // A refusal met after Open (the accounts and totals walked by an aggregation): one line naming the
-  // file, table, row and column. The first one is kept until the next Open; the platform call that met
-  // it fails.
-  void SetDataError(const std::string& error);
-  const std::string& DataError() const { return data_error_; }
 
   // Log of the connection's calls in order ("Initiate", "ExpSysLink", "LogOut", ...), for tests.
   std::vector<std::string>& Trace() { return trace_; }
@@ -121,7 +128,7 @@ class HostDb {
   std::vector<FaultRow> faults_;
   std::map<std::string, long, std::less<>> successes_;
   std::vector<std::string> trace_;
-  std::string data_error_;
+  std::string read_error_;
 };
 
 }  // namespace host

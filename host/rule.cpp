@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "host/host_db.h"
+#include "win32/signals.h"
 
 namespace {
 host::HostDb& Db() { return host::HostDb::Inst(); }
@@ -36,15 +37,16 @@ sqlite3_stmt* Prepare(const char* sql) {
   return stmt;
 }
 
+// A failure to read the host database: recorded for the run's one-line error, answered as the platform's
+// database error.
+long ReadFailed(const char* what) {
+  Db().NoteReadError(what);
+  return kPlatformDbError;
+}
+
 // Sums that wrap instead of overflowing: the totals are the platform's and are not range-checked here.
 std::int64_t WrapAdd(std::int64_t a, std::int64_t b) {
   return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) + static_cast<std::uint64_t>(b));
-}
-
-// A read that SQLite refused (a damaged file, an I/O error): the refusal is kept for the program.
-long DbFailure() {
-  Db().SetDataError(std::string("the database cannot be read: ") + sqlite3_errmsg(Db().Handle()));
-  return kPlatformDbError;
 }
 
 // An integer of the row the statement stands on, within [min, max]. The row's name (made by `row`) is
@@ -61,7 +63,7 @@ bool ReadRowInt(sqlite3_stmt* stmt, int col, const char* table, const RowName& r
   }
   std::string error;
   if (host::HostDb::ReadInt(stmt, col, table, row(), column, min, max, out, &error)) return true;
-  Db().SetDataError(error);
+  Db().NoteRefusal(error);
   return false;
 }
 
@@ -240,6 +242,8 @@ long ClSetKamoku::ReadyCursor(long cursor) {
 }
 
 long ClSetKamoku::WalkFind(const StFINDINFO* cond, StKAMOKUINFO* info, long cursor) {
+  long result = 0;
+  if (Db().Fault("WalkFind", &result)) return result;
   if (cursor < 1 || static_cast<std::size_t>(cursor) > m_cursors.size() || !m_cursors[cursor - 1])
     return kPlatformBadCursor;
   if (cond == nullptr || info == nullptr || !ValidCondition(*cond, kFindFieldAccountId))
@@ -252,7 +256,7 @@ long ClSetKamoku::WalkFind(const StFINDINFO* cond, StKAMOKUINFO* info, long curs
     if (c.stmt == nullptr) {
       std::string columns, error;
       if (!Db().SelectList("accounts", {"account_id", "list_flag"}, &columns, &error)) {
-        Db().SetDataError(error);
+        Db().NoteRefusal(error);
         return kPlatformDbError;
       }
       const char* compare = cond->Operator == kFindOpEqual     ? "="
@@ -264,7 +268,7 @@ long ClSetKamoku::WalkFind(const StFINDINFO* cond, StKAMOKUINFO* info, long curs
                         compare + " ?2 AND account_id > ?3 ORDER BY account_id LIMIT 1")
                            .c_str());
     }
-    if (c.stmt == nullptr) return kPlatformDbError;
+    if (c.stmt == nullptr) return ReadFailed("reading the account master");
   }
   sqlite3_reset(c.stmt);
   sqlite3_bind_int(c.stmt, 1, CurDataNo());
@@ -272,7 +276,7 @@ long ClSetKamoku::WalkFind(const StFINDINFO* cond, StKAMOKUINFO* info, long curs
   sqlite3_bind_int64(c.stmt, 3, c.last_id);
   const int rc = sqlite3_step(c.stmt);
   if (rc == SQLITE_DONE) return kPlatformEnd;
-  if (rc != SQLITE_ROW) return DbFailure();
+  if (rc != SQLITE_ROW) return ReadFailed("reading the account master");
   const auto row = [&] { return "account_id " + host::HostDb::RowKey(c.stmt, 0); };
   std::int64_t id = 0, flag = 0;
   if (!ReadRowInt(c.stmt, 0, "accounts", row, "account_id", INT32_MIN, INT32_MAX, &id) ||
@@ -360,7 +364,7 @@ struct ClRuleKamoku::Walk {
       accounts_done = true;
       return kPlatformEnd;
     }
-    if (rc != SQLITE_ROW) return DbFailure();
+    if (rc != SQLITE_ROW) return ReadFailed("reading the accounts");
     *e = AccountEntry{};
     const auto row = [&] { return "account_id " + host::HostDb::RowKey(accounts, 0); };
     const char* const t = "accounts";
@@ -368,7 +372,7 @@ struct ClRuleKamoku::Walk {
     if (!ReadRowInt(accounts, 0, t, row, "account_id", INT32_MIN, INT32_MAX, &id)) return kPlatformBadValue;
     std::string error;
     if (!host::HostDb::ReadText(accounts, 1, t, row(), "name", kMaxAccountName, &e->name, &error)) {
-      Db().SetDataError(error);
+      Db().NoteRefusal(error);
       return kPlatformBadText;
     }
     // The record's byte-sized fields and its 32-bit attributes; list_flag is the account master's (a
@@ -393,7 +397,7 @@ struct ClRuleKamoku::Walk {
           totals_done = true;
           break;
         }
-        if (trc != SQLITE_ROW) return DbFailure();
+        if (trc != SQLITE_ROW) return ReadFailed("reading the totals");
         totals_row = true;
       }
       std::int64_t tid = 0;
@@ -519,7 +523,7 @@ long ClRuleKamoku::MoveReady(_RuleKamokuSumType_Base, _RuleKamokuSumType_Bmn, _R
           &accounts, &error) ||
       !Db().SelectList("totals", {"account_id", "slot", "debit_ex", "debit_in", "credit_ex", "credit_in"},
                        &totals, &error)) {
-    Db().SetDataError(error);
+    Db().NoteRefusal(error);
     return m_nReadyResult = kPlatformDbError;
   }
   walk->accounts =
@@ -527,7 +531,7 @@ long ClRuleKamoku::MoveReady(_RuleKamokuSumType_Base, _RuleKamokuSumType_Bmn, _R
   walk->totals =
       Prepare(("SELECT " + totals + " FROM totals WHERE data_no = ?1 ORDER BY account_id, slot").c_str());
   if (walk->count == nullptr || walk->accounts == nullptr || walk->totals == nullptr)
-    return m_nReadyResult = DbFailure();
+    return m_nReadyResult = ReadFailed("preparing the aggregation");
   for (sqlite3_stmt* s : {walk->count, walk->accounts, walk->totals}) sqlite3_bind_int(s, 1, walk->data_no);
   for (int s = 1; s < kSlots; ++s) walk->slot_wanted[s] = SlotWanted(s);
   m_pWalk = std::move(walk);
@@ -554,7 +558,7 @@ long ClRuleKamoku::GetSumCount(std::uint32_t* count) {
   if (m_nReadyResult != 0) return m_nReadyResult;
   if (count == nullptr) return kPlatformNotReady;
   sqlite3_reset(m_pWalk->count);
-  if (sqlite3_step(m_pWalk->count) != SQLITE_ROW) return DbFailure();
+  if (sqlite3_step(m_pWalk->count) != SQLITE_ROW) return ReadFailed("counting the accounts");
   *count = static_cast<std::uint32_t>(sqlite3_column_int64(m_pWalk->count, 0));
   sqlite3_reset(m_pWalk->count);
   return 0;
@@ -584,6 +588,7 @@ long ClRuleKamoku::Fill(StKAMOKUSUMINFO* row) {
 }
 
 long ClRuleKamoku::MoveNext(StKAMOKUSUMINFO* row) {
+  win32::TestStop("aggregation");
   long result = 0;
   if (Db().Fault("MoveNext", &result)) return result;
   if (m_nReadyResult != 0) return m_nReadyResult;

@@ -34,8 +34,9 @@ class ClAccConnect {
   long Terminate();
   long Release();
 
-  // Why Initiate failed (UTF-8, one line).
-  const std::string& LastError() const { return m_strLastError; }
+  // Why Initiate failed, or else the first failure to read the host database since (UTF-8, one line);
+  // empty when neither happened.
+  const std::string& LastError() const;
   int AppType() const { return m_nAppType; }
   int UseDataType() const { return m_nUseDataType; }
   bool Connected() const { return m_bConnected; }

@@ -11,6 +11,7 @@
 #include "win32/file.h"
 #include "win32/lcmap.h"
 #include "win32/mbcs.h"
+#include "win32/signals.h"
 
 namespace {
 
@@ -67,23 +68,33 @@ int ClReportWriter::Write(const char* path, std::int16_t function_id, const StDA
     xml.WriteLine(kDeclaration);
     xml.WriteStartTag(root_line, sizeof root_line, "REPORT", 0);
 
-    m_progress.Pulse();
-    if (WriteSystem(xml, function_id)) {
+    // Tests may stop the run between the sections.
+    auto pulse = [this] {
+      win32::TestStop("report-section");
       m_progress.Pulse();
+    };
+    pulse();
+    if (WriteSystem(xml, function_id)) {
+      pulse();
       if (WriteBasic(xml, data)) {
-        m_progress.Pulse();
+        pulse();
         if (WriteData(xml)) {
-          m_progress.Pulse();
+          pulse();
           result = 1;
         }
       }
     }
-    // Written after a failure too. The document is whole only with this line in the file, so its own
-    // failure (a disk that fills at the very end) fails the report as well, rather than announcing a
-    // document without its root end tag as written.
-    const bool closed = xml.WriteEndTag(root_line, sizeof root_line, "REPORT", 0) != 0 && xml.Flush() != 0;
-    if (!closed) result = 0;
-    xml.Close();
+    // The document is whole only with this line in the file, so its own failure (a disk that fills at
+    // the very end) fails the report as well.
+    if (result != 0 && xml.WriteEndTag(root_line, sizeof root_line, "REPORT", 0) == 0) result = 0;
+    win32::TestStop("report-written");
+    // Only a whole document replaces the file at the path; a failure leaves that as it was (the earlier
+    // report, or no file), with no partial file anywhere, and so does an error of the sync, the close or
+    // the rename.
+    if (result != 0)
+      result = xml.Commit();
+    else
+      xml.Discard();
   }
   return result;
 }

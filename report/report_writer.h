@@ -3,8 +3,10 @@
 // and DATA (one KANJYOKAMOKU element per main account with its HOJYOKAMOKU elements nested in it), written
 // line by line through ClXmlWriter. Writing moves the progress from the progress base to 1000.
 //
-// Write answers 1 when every section was written, else 0. After a failure the closing </REPORT> line is
-// still tried and the file is closed; lines written before the failure stay in the file.
+// Write answers 1 when the whole document replaced the file at the path, else 0. The document is written
+// beside the path and put in its place only when whole (see ClXmlWriter): after any failure, of a
+// section, of the closing </REPORT> line or of the file's sync, close or rename, the path holds what it
+// held before (an earlier report, or nothing) and no partial file is left.
 #pragma once
 
 #include <cstdint>

@@ -61,7 +61,8 @@ std::int16_t ClXmlWriter::Open(win32::CFile* file, const char* path) {
   m_pFile = file;
   m_strPath = path;
   // The outcome is not examined here: a file that did not open fails at the first write.
-  m_pFile->Open(path, win32::CFile::modeCreate | win32::CFile::modeWrite | win32::CFile::shareExclusive);
+  m_pFile->Open(path, win32::CFile::modeCreate | win32::CFile::modeWrite | win32::CFile::shareExclusive |
+                          win32::CFile::modeReplace);
   return 0;
 }
 
@@ -100,16 +101,30 @@ int ClXmlWriter::Flush() {
   return result;
 }
 
-int ClXmlWriter::Close() {
-  if (m_pFile != nullptr) {
-    Flush();
-    try {
-      m_pFile->Close();
-    } catch (const win32::CFileException&) {
-      // Closed all the same.
-    }
-    m_pFile = nullptr;
+int ClXmlWriter::Commit() {
+  if (m_pFile == nullptr) return 0;
+  int result = Flush();
+  if (result == 0) {
+    Discard();
+    return 0;
   }
+  try {
+    m_pFile->Close();
+  } catch (const win32::CFileException&) {
+    result = 0;  // closed all the same, the replacement discarded
+  }
+  m_pFile = nullptr;
+  return result;
+}
+
+void ClXmlWriter::Discard() {
+  m_strBuffer.clear();
+  if (m_pFile != nullptr) m_pFile->Abort();
+  m_pFile = nullptr;
+}
+
+int ClXmlWriter::Close() {
+  Commit();
   return 0;
 }
 

@@ -11,13 +11,16 @@
 //
 // Results: 1 when the file accepted the whole line, 0 when it did not (a file error, or a line that does
 // not fit). After a file error the file is closed and the writer stays attached to it, so every later
-// write answers 0 as well; Close stays safe. Bytes written before the error remain in the file.
+// write answers 0 as well; Close stays safe.
+//
+// The file is written as a replacement (CFile::modeReplace): nothing reaches the path until Commit puts
+// the whole file in its place; a file error, Discard or Close without Commit leaves what was at the path
+// as it was, and no partial file anywhere.
 //
 // Buffered mode (SetBuffered(true); off after construction): complete lines are collected and handed to
-// the file in writes of about 64 KB, when the collection is full, at Flush and at Close. A line then
+// the file in writes of about 64 KB, when the collection is full, at Flush and at Commit. A line then
 // answers 1 when it was collected (0 at once when the file is not open); a file error is answered by the
-// write that meets it (a later line, or Flush), and the file holds the same bytes as it would without
-// buffering: everything before the failing byte, nothing after it. Call Flush before reporting success.
+// write that meets it (a later line, or Flush).
 #pragma once
 
 #include <cstddef>
@@ -37,9 +40,9 @@ class ClXmlWriter {
   ClXmlWriter(const ClXmlWriter&) = delete;
   ClXmlWriter& operator=(const ClXmlWriter&) = delete;
 
-  // -1 when file or path is missing (nothing stored). Otherwise stores both, opens the path for writing
-  // (created or truncated, not shared) and answers 0 whether or not that succeeded: a file that did not
-  // open fails at the first write.
+  // -1 when file or path is missing (nothing stored). Otherwise stores both, opens a replacement of the
+  // path for writing and answers 0 whether or not that succeeded: a file that did not open fails at the
+  // first write.
   std::int16_t Open(win32::CFile* file, const char* path);
   // Writes the text's bytes as they are (no line end added).
   int WriteLine(const char* text);
@@ -59,8 +62,13 @@ class ClXmlWriter {
                     const char* attr_name2 = nullptr, const char* attr_value2 = nullptr);
   // TABs </name> CR LF.
   int WriteEndTag(char* line, std::size_t line_size, const char* name, int indent);
-  // Flushes, closes the attached file (errors of the flush and the close are not reported) and detaches
-  // it. Answers 0; a second call does nothing.
+  // Flushes and puts the written file in the path's place: 1 when it is there whole, 0 after any error
+  // (of a write, the flush, the sync, the close or the rename; the path then stays as it was). Detaches
+  // the file either way.
+  int Commit();
+  // Drops what was collected and discards the written file; the path stays as it was. Detaches the file.
+  void Discard();
+  // Commits, without reporting errors, and detaches the file. Answers 0; a second call does nothing.
   int Close();
 
   // The escaped copy of text in the writer's one escape area (overwritten by the next call), or null

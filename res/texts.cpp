@@ -40,6 +40,7 @@ constexpr std::array<const char*, static_cast<int>(TextId::kCount_)> kTexts = {
     "22.03.00",
     "%d 文字以内で入力してください。",
     "このファイル名には使用できない文字が含まれています。",
+    "指定されたファイルには出力できません。\n\n出力先を再入力してください。",
 };
 }  // namespace
 

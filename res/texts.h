@@ -36,6 +36,7 @@ enum class TextId {
   kVersion,               // string resource 1: the program's version text
   kTooManyChars,          // a text exchanged from an edit is longer than its limit (%d bytes)
   kBadFileNameChars,      // the save-as dialog: a file name without a code page 932 form
+  kUnusableOutput,        // the output path names one of the program's own files, a FIFO or a device
   kCount_
 };
 

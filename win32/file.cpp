@@ -16,6 +16,7 @@
 
 #include "win32/drives.h"
 #include "win32/mbcs.h"
+#include "win32/replace_file.h"
 
 namespace win32 {
 
@@ -32,6 +33,8 @@ std::string ParentOf(const std::string& linux_path) {
   if (slash == 0) return "/";
   return linux_path.substr(0, slash);
 }
+
+bool IsSpecialMode(mode_t mode) { return S_ISFIFO(mode) || S_ISSOCK(mode) || S_ISCHR(mode) || S_ISBLK(mode); }
 
 bool FolderExists(const std::string& linux_path) {
   struct stat st;
@@ -111,6 +114,66 @@ int FileCauseFromErrno(int os_error) {
   }
 }
 
+int OpenWithoutBlocking(const std::string& linux_path, int oflags, unsigned mode) {
+  struct stat st;
+  const bool no_follow = (oflags & O_NOFOLLOW) != 0;
+  if ((no_follow ? ::lstat(linux_path.c_str(), &st) : ::stat(linux_path.c_str(), &st)) == 0) {
+    if (no_follow && S_ISLNK(st.st_mode)) {
+      errno = ELOOP;
+      return -1;
+    }
+    if (IsSpecialMode(st.st_mode)) {
+      errno = ENXIO;
+      return -1;
+    }
+  }
+  const int fd = ::open(linux_path.c_str(), oflags | O_NONBLOCK | O_NOCTTY, static_cast<mode_t>(mode));
+  if (fd < 0) return -1;
+  const bool stated = ::fstat(fd, &st) == 0;
+  if (!stated || IsSpecialMode(st.st_mode)) {
+    const int e = stated ? ENXIO : errno;
+    ::close(fd);
+    errno = e;
+    return -1;
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
+}
+
+bool ReadRegularFile(const std::string& linux_path, std::string* bytes) {
+  const int fd = OpenWithoutBlocking(linux_path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return false;
+  }
+  std::string out;
+  char buf[65536];
+  while (true) {
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      ::close(fd);
+      return false;
+    }
+    if (n == 0) break;
+    out.append(buf, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  *bytes = std::move(out);
+  return true;
+}
+
+bool IsSpecialFile(const char* win_path) {
+  std::string linux_path;
+  struct stat st;
+  return win_path != nullptr && Drives().ToLinux(win_path, &linux_path) &&
+         ::lstat(linux_path.c_str(), &st) == 0 && IsSpecialMode(st.st_mode);
+}
+
+CFile::CFile() = default;
+
 CFile::~CFile() { Abort(); }
 
 BOOL CFile::Open(const char* file_name, UINT open_flags, CFileException* error) {
@@ -121,10 +184,25 @@ BOOL CFile::Open(const char* file_name, UINT open_flags, CFileException* error) 
     return FALSE;
   };
   // The ANSI file functions take at most MAX_PATH - 1 characters.
-  if (m_strFileName.size() >= static_cast<std::size_t>(MAX_PATH)) return fail(CFileException::badPath, ENAMETOOLONG);
+  if (m_strFileName.size() >= static_cast<std::size_t>(MAX_PATH))
+    return fail(CFileException::badPath, ENAMETOOLONG);
   std::string linux_path;
   if (m_strFileName.empty() || !Drives().ToLinux(m_strFileName, &linux_path))
     return fail(CFileException::badPath, ENOENT);
+
+  if ((open_flags & modeReplace) != 0) {
+    if ((open_flags & modeCreate) == 0 || (open_flags & 0x3) != modeWrite)
+      return fail(CFileException::generic, EINVAL);
+    auto replacement = std::make_unique<ReplacementFile>();
+    int e = 0;
+    if (!replacement->Begin(linux_path, &e)) {
+      if (e == ENOENT && !FolderExists(ParentOf(linux_path))) return fail(CFileException::badPath, e);
+      return fail(FileCauseFromErrno(e), e);
+    }
+    m_fd = replacement->Descriptor();
+    m_pReplacement = std::move(replacement);
+    return TRUE;
+  }
 
   int oflags = O_CLOEXEC | O_NOCTTY;
   switch (open_flags & 0x3) {
@@ -141,7 +219,7 @@ BOOL CFile::Open(const char* file_name, UINT open_flags, CFileException* error) 
   const bool create = (open_flags & modeCreate) != 0;
   if (create) oflags |= O_CREAT;
   // Truncation waits for the lock below: a file someone else holds must not be emptied.
-  const int fd = ::open(linux_path.c_str(), oflags, 0666);
+  const int fd = OpenWithoutBlocking(linux_path, oflags, 0666);
   if (fd < 0) {
     const int e = errno;
     if (e == ENOENT && (create || !FolderExists(ParentOf(linux_path))))
@@ -215,6 +293,13 @@ void CFile::Write(const void* buf, UINT count) {
 }
 
 void CFile::Close() {
+  if (m_pReplacement) {
+    m_fd = -1;
+    const auto replacement = std::move(m_pReplacement);
+    int e = 0;
+    if (!replacement->Commit(&e)) Raise(e);
+    return;
+  }
   if (m_fd < 0) return;
   const int fd = m_fd;
   m_fd = -1;
@@ -222,6 +307,11 @@ void CFile::Close() {
 }
 
 void CFile::Abort() {
+  if (m_pReplacement) {
+    m_fd = -1;
+    m_pReplacement.reset();  // discards the temporary file
+    return;
+  }
   if (m_fd < 0) return;
   ::close(m_fd);
   m_fd = -1;
@@ -241,7 +331,8 @@ BOOL CFile::GetStatus(const char* file_name, CFileStatus& status) {
     linux_path = (folder == "/" ? "" : folder) + "/" + found;
   }
   struct stat st;
-  if (::stat(linux_path.c_str(), &st) != 0) return FALSE;
+  // A link whose target is missing is still an entry of the folder, and a file is put in its place.
+  if (::stat(linux_path.c_str(), &st) != 0 && ::lstat(linux_path.c_str(), &st) != 0) return FALSE;
 
   status = CFileStatus();
   status.m_ctime = st.st_ctime;

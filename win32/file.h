@@ -5,6 +5,10 @@
 // - Open answers FALSE and fills *error (never throws) when the file cannot be opened. modeCreate creates
 //   the file or truncates an existing one to zero length; with modeNoTruncate an existing file keeps its
 //   contents; without modeCreate the file must exist.
+// - modeReplace (with modeCreate | modeWrite; not one of the framework's flags) writes a replacement:
+//   the bytes go to a temporary file beside the path (see win32/replace_file.h), Close puts it in the
+//   path's place whole, and Abort or destruction discards it, leaving what was at the path untouched.
+// - A FIFO, socket or device is never opened (it would block or act): it fails with badPath (ENXIO).
 // - Sharing is kept among the users of this class (processes included) with advisory locks on regular
 //   files: shareExclusive and shareCompat take an exclusive lock, every other mode a shared one, and an
 //   open that cannot take its lock fails with sharingViolation. The lock is taken before a truncation, so
@@ -12,20 +16,25 @@
 // - Read, Write and Remove raise CFileException (thrown by value) on any failure; Write writes every byte
 //   or raises (a short write is retried; no progress, ENOSPC or EFBIG is diskFull). Bytes are written
 //   without any translation.
-// - Close closes and raises CFileException when the system reports an error; the object is closed
-//   afterwards either way. Abort closes and never raises. Destruction aborts.
+// - Close closes and raises CFileException when the system reports an error (for a replacement also a
+//   failing sync or rename); the object is closed afterwards either way. Abort closes and never raises.
+//   Destruction aborts.
 // - GetStatus answers FALSE for a missing path, a path ending in a backslash and a drive or share root; a
-//   folder answers TRUE with the directory attribute.
+//   folder answers TRUE with the directory attribute. Any entry of the folder exists, a link whose target
+//   is missing included.
 #pragma once
 
 #include <cstdint>
 #include <ctime>
+#include <memory>
 #include <string>
 #include <utility>
 
 #include "win32/wintypes.h"
 
 namespace win32 {
+
+class ReplacementFile;
 
 class CFileException {
  public:
@@ -80,6 +89,7 @@ class CFile {
     modeNoTruncate = 0x2000,
     typeText = 0x4000,  // ignored, as by the framework's plain file class
     typeBinary = 0x8000,
+    modeReplace = 0x10000,
   };
   enum Attribute : std::uint8_t {
     normal = 0x00,
@@ -91,7 +101,7 @@ class CFile {
     archive = 0x20,
   };
 
-  CFile() = default;
+  CFile();
   virtual ~CFile();
   CFile(const CFile&) = delete;
   CFile& operator=(const CFile&) = delete;
@@ -113,9 +123,22 @@ class CFile {
 
   int m_fd = -1;
   std::string m_strFileName;
+  std::unique_ptr<ReplacementFile> m_pReplacement;  // modeReplace
 };
 
 // The cause the framework gives an errno value.
 int FileCauseFromErrno(int os_error);
+
+// True when the Windows path names a FIFO, socket or device (the entry itself, not a link's target).
+bool IsSpecialFile(const char* win_path);
+
+// Opens a Linux path without ever blocking or acting on a FIFO, socket or device: such a file is refused
+// with ENXIO before it is opened, and again after (should one have taken the path's place meanwhile).
+// With O_NOFOLLOW a link is refused (ELOOP). The descriptor answered is in blocking mode; -1 with errno
+// on failure.
+int OpenWithoutBlocking(const std::string& linux_path, int oflags, unsigned mode = 0666);
+
+// Reads a whole regular file at a Linux path; false when it is missing, unreadable or not a regular file.
+bool ReadRegularFile(const std::string& linux_path, std::string* bytes);
 
 }  // namespace win32

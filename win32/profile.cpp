@@ -2,10 +2,9 @@
 #include "win32/profile.h"
 
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 #include "win32/drives.h"
+#include "win32/file.h"
 #include "win32/mbcs.h"
 
 namespace win32 {
@@ -60,14 +59,9 @@ DWORD GetPrivateProfileStringA(const char* section, const char* key, const char*
   std::string linux_path;
   const std::string_view file_name = file != nullptr ? file : "";
   const bool has_folder = file_name.find_first_of("\\/:") != std::string_view::npos;
-  if (has_folder && Drives().ToLinux(file_name, &linux_path)) {
-    std::ifstream in(linux_path, std::ios::binary);
-    if (in) {
-      std::ostringstream ss;
-      ss << in.rdbuf();
-      text = ss.str();
-    }
-  }
+  // A file that cannot be read (a FIFO or a device among them, never opened) gives the defaults.
+  if (has_folder && Drives().ToLinux(file_name, &linux_path) && !ReadRegularFile(linux_path, &text))
+    text.clear();
   bool found = false;
   std::string value = LookupProfileValue(text, section != nullptr ? section : "", key != nullptr ? key : "",
                                          def != nullptr ? def : "", &found);

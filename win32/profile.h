@@ -10,7 +10,8 @@ namespace win32 {
 
 // Copies the value of key in section of the INI file at the Windows path `file` into buf (at most
 // size-1 chars and a NUL) and answers the number of chars copied. A missing file, section or key gives
-// the default (with its trailing blanks removed); "key=" gives "" and 0. Section and key names are
+// the default (with its trailing blanks removed), and so does a file that cannot be read, a FIFO or a
+// device among them (never opened); "key=" gives "" and 0. Section and key names are
 // case-insensitive; lines and names are trimmed; one pair of matching quotes around a value is removed;
 // lines starting with ';' are comments; the first of several equal keys wins. A file name without a
 // folder is looked up in the Windows folder, which this system does not have: the default is given.

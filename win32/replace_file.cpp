@@ -1,122 +1,277 @@
-// Atomic replacement of a file's contents and advisory lock files.
+// Whole-file replacement through a temporary file and rename, the clean-up of stale temporary files, and
+// advisory lock files.
 #include "win32/replace_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <random>
+#include <thread>
 
 #include "win32/drives.h"
+#include "win32/file.h"
+#include "win32/signals.h"
 
 namespace win32 {
 
 namespace {
-std::function<void(const char*)>& Hook() {
-  static std::function<void(const char*)> hook;
+std::function<int(const char*)>& Hook() {
+  static std::function<int(const char*)> hook;
   return hook;
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
+// The errno a test injects into a commit step (0: none); a test may also stop the process there.
+int Step(const char* step) {
+  TestStop((std::string("replace-") + step).c_str());
+  return Hook() ? Hook()(step) : 0;
+}
+
+// The folder part of a Linux path, with its slash ("" for a bare name), and the name after it.
+std::string FolderWithSlash(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string RandomHex() {
+  std::random_device device;
+  char text[17];
+  std::snprintf(text, sizeof text, "%08x%08x", device(), device());
+  return text;
+}
+
+mode_t CurrentUmask() {
+  const mode_t mask = umask(0);
+  umask(mask);
+  return mask;
+}
+
+bool IsSpecial(mode_t mode) { return S_ISFIFO(mode) || S_ISSOCK(mode) || S_ISCHR(mode) || S_ISBLK(mode); }
+
+bool WriteAll(int fd, std::string_view bytes, int* error) {
   while (!bytes.empty()) {
-    ssize_t n = write(fd, bytes.data(), bytes.size());
+    const ssize_t n = write(fd, bytes.data(), bytes.size());
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
+    if (n <= 0) {
+      *error = n < 0 ? errno : ENOSPC;
+      return false;
+    }
     bytes.remove_prefix(static_cast<std::size_t>(n));
   }
   return true;
 }
 }  // namespace
 
-void SetReplaceHookForTesting(std::function<void(const char* step)> hook) { Hook() = std::move(hook); }
+void SetReplaceHookForTesting(std::function<int(const char* step)> hook) { Hook() = std::move(hook); }
 
-bool ReplaceFileContents(const std::string& win_path, std::string_view bytes) {
-  std::string target;
-  if (!Drives().ToLinux(win_path, &target)) return false;
-  struct stat old {};
-  const bool existed = stat(target.c_str(), &old) == 0;
-  if (existed && !S_ISREG(old.st_mode)) return false;
-  std::string temp = target + ".XXXXXX";
-  int fd = mkstemp(temp.data());
-  if (fd < 0) return false;
-  bool ok = true;
-  if (existed) {
-    ok = fchmod(fd, old.st_mode & 07777) == 0;
-    // The owner is kept where the process may set it (as root); elsewhere the file becomes the writer's.
-    if (ok && fchown(fd, old.st_uid, old.st_gid) != 0 && errno != EPERM) ok = false;
-  } else {
-    const mode_t mask = umask(0);
-    umask(mask);
-    ok = fchmod(fd, 0666 & ~mask) == 0;
-  }
-  ok = ok && WriteAll(fd, bytes) && fsync(fd) == 0;
-  if (close(fd) != 0) ok = false;
-  if (ok && Hook()) Hook()("temp-written");
-  if (!ok || rename(temp.c_str(), target.c_str()) != 0) {
-    unlink(temp.c_str());
+ReplacementFile::~ReplacementFile() { Discard(); }
+
+bool ReplacementFile::Begin(const std::string& target, int* error) {
+  Discard();
+  auto fail = [&](int e) {
+    if (error != nullptr) *error = e;
+    Discard();
     return false;
+  };
+  if (target.empty() || target.back() == '/') return fail(EISDIR);
+  struct stat old {};
+  bool existed = false;
+  if (lstat(target.c_str(), &old) == 0) {
+    if (S_ISDIR(old.st_mode)) return fail(EISDIR);
+    if (IsSpecial(old.st_mode)) return fail(ENXIO);
+    // A link is replaced as an entry: what it points to plays no part.
+    existed = S_ISREG(old.st_mode);
+    if (existed && faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) return fail(errno);
+  } else if (errno != ENOENT) {
+    return fail(errno);
   }
-  if (Hook()) Hook()("renamed");
-  // Make the rename itself durable.
-  std::string folder =
-      target.substr(0, target.find_last_of('/') == std::string::npos ? 0 : target.find_last_of('/'));
-  int dfd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd >= 0) {
-    fsync(dfd);
-    close(dfd);
+  const std::string folder = FolderWithSlash(target);
+  RemoveStaleTempFiles(folder.empty() ? "." : folder);
+
+  const std::string stem = folder + std::string(kTempPrefix) + std::to_string(getpid()) + "-";
+  for (int attempt = 0; attempt < 16 && m_fd < 0; ++attempt) {
+    const std::string temp = stem + RandomHex() + std::string(kTempSuffix);
+    SignalsBlocked blocked;
+    const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      return fail(errno);
+    }
+    m_fd = fd;
+    m_strTemp = temp;
+    m_nSlot = RegisterTempFile(temp);
   }
+  if (m_fd < 0) return fail(EEXIST);
+  // The lock tells the clean-up of other writers that this one lives; a folder without locks does without.
+  flock(m_fd, LOCK_EX | LOCK_NB);
+  if (existed && (old.st_uid != geteuid() || old.st_gid != getegid())) {
+    // The owner where the process may set it (as root), else at least the group where it is a member.
+    if (fchown(m_fd, old.st_uid, old.st_gid) != 0) {
+      if (errno != EPERM) return fail(errno);
+      if (fchown(m_fd, static_cast<uid_t>(-1), old.st_gid) != 0 && errno != EPERM) return fail(errno);
+    }
+  }
+  // After the owner: a change of owner clears the set-id bits.
+  const mode_t mode = existed ? old.st_mode & 07777 : 0666 & ~CurrentUmask();
+  if (fchmod(m_fd, mode) != 0) return fail(errno);
+  m_strTarget = target;
   return true;
+}
+
+bool ReplacementFile::Commit(int* error) {
+  auto fail = [&](int e) {
+    if (error != nullptr) *error = e;
+    Discard();
+    return false;
+  };
+  if (m_fd < 0) return fail(EBADF);
+  int e = Step("fsync");
+  if (e == 0 && fsync(m_fd) != 0) e = errno;
+  if (e != 0) return fail(e);
+  e = Step("close");
+  const int fd = m_fd;
+  m_fd = -1;
+  if (close(fd) != 0 && errno != EINTR && e == 0) e = errno;
+  if (e != 0) return fail(e);
+  e = Step("rename");
+  {
+    SignalsBlocked blocked;
+    if (e == 0 && rename(m_strTemp.c_str(), m_strTarget.c_str()) != 0) e = errno;
+    if (e == 0) {
+      UnregisterTempFile(m_nSlot);
+      m_nSlot = -1;
+      m_strTemp.clear();
+    }
+  }
+  if (e != 0) return fail(e);
+  // The rename itself made durable. A folder that cannot be opened for reading cannot be synced; a file
+  // system that cannot sync folders (EINVAL) needs none.
+  e = Step("fsync-folder");
+  if (e == 0) {
+    const std::string folder = FolderWithSlash(m_strTarget);
+    const int dfd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+      if (fsync(dfd) != 0 && errno != EINVAL) e = errno;
+      close(dfd);
+    }
+  }
+  if (e != 0 && error != nullptr) *error = e;
+  return e == 0;
+}
+
+void ReplacementFile::Discard() {
+  SignalsBlocked blocked;
+  if (m_fd >= 0) close(m_fd);
+  m_fd = -1;
+  if (!m_strTemp.empty()) unlink(m_strTemp.c_str());
+  m_strTemp.clear();
+  UnregisterTempFile(m_nSlot);
+  m_nSlot = -1;
+}
+
+int RemoveStaleTempFiles(const std::string& folder, long max_age_seconds) {
+  DIR* dir = opendir(folder.c_str());
+  if (dir == nullptr) return 0;
+  const int dfd = dirfd(dir);
+  const std::time_t now = std::time(nullptr);
+  int removed = 0;
+  while (const dirent* entry = readdir(dir)) {
+    const std::string_view name = entry->d_name;
+    if (name.size() <= kTempPrefix.size() + kTempSuffix.size() ||
+        name.substr(0, kTempPrefix.size()) != kTempPrefix ||
+        name.substr(name.size() - kTempSuffix.size()) != kTempSuffix)
+      continue;
+    struct stat st {};
+    if (fstatat(dfd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
+        now - st.st_mtime <= max_age_seconds)
+      continue;
+    // For writing where allowed, as a network file system locks only such descriptors.
+    int fd = openat(dfd, entry->d_name, O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) fd = openat(dfd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) continue;
+    struct stat opened {};
+    // Its writer is gone when its lock is free.
+    if (fstat(fd, &opened) == 0 && opened.st_dev == st.st_dev && opened.st_ino == st.st_ino &&
+        flock(fd, LOCK_EX | LOCK_NB) == 0 && unlinkat(dfd, entry->d_name, 0) == 0)
+      ++removed;
+    close(fd);
+  }
+  closedir(dir);
+  return removed;
+}
+
+unsigned PermissionBitsForNewFile(const std::string& win_path) {
+  std::string path;
+  struct stat st {};
+  if (Drives().ToLinux(win_path, &path) && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+    return st.st_mode & 0777;
+  return 0666 & ~CurrentUmask();
+}
+
+bool ReplaceFileContents(const std::string& win_path, std::string_view bytes, int* error) {
+  int e = ENOENT;
+  std::string target;
+  ReplacementFile file;
+  const bool ok = Drives().ToLinux(win_path, &target) && file.Begin(target, &e) &&
+                  WriteAll(file.Descriptor(), bytes, &e) && file.Commit(&e);
+  if (!ok && error != nullptr) *error = e;
+  return ok;
 }
 
 bool ReadWholeFile(const std::string& win_path, std::string* bytes) {
   std::string path;
-  if (!Drives().ToLinux(win_path, &path)) return false;
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat st {};
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    close(fd);
-    return false;
-  }
-  std::string out;
-  char buf[65536];
-  while (true) {
-    ssize_t n = read(fd, buf, sizeof buf);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      close(fd);
-      return false;
-    }
-    if (n == 0) break;
-    out.append(buf, static_cast<std::size_t>(n));
-  }
-  close(fd);
-  *bytes = std::move(out);
-  return true;
+  return Drives().ToLinux(win_path, &path) && ReadRegularFile(path, bytes);
 }
 
 FileLock::~FileLock() {
   if (m_fd >= 0) close(m_fd);  // closing releases the lock
 }
 
-bool FileLock::Acquire(const std::string& win_path) {
-  std::string path;
-  if (m_fd >= 0 || !Drives().ToLinux(win_path, &path)) return false;
-  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) return false;
-  struct stat st {};
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    close(fd);
+bool FileLock::Acquire(const std::string& win_path, unsigned mode, int timeout_ms, int* error) {
+  auto fail = [&](int e) {
+    if (error != nullptr) *error = e;
     return false;
-  }
-  while (flock(fd, LOCK_EX) != 0) {
-    if (errno != EINTR) {
-      close(fd);
-      return false;
+  };
+  std::string path;
+  if (m_fd >= 0) return fail(EBUSY);
+  if (!Drives().ToLinux(win_path, &path)) return fail(ENOENT);
+  // Opened for writing where the bits allow (a network file system locks only such descriptors), else
+  // for reading, which a local one locks as well: a lock file made by an older run with fewer bits
+  // still serves.
+  int fd = -1;
+  for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+    fd = OpenWithoutBlocking(path, O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0 && errno == EACCES) fd = OpenWithoutBlocking(path, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd >= 0) break;
+    if (errno != ENOENT) return fail(errno);
+    fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
+    if (fd >= 0) {
+      // The guarded file's bits, whatever the umask.
+      if (fchmod(fd, static_cast<mode_t>(mode & 0777)) != 0) {
+        const int e = errno;
+        close(fd);
+        return fail(e);
+      }
+      break;
     }
+    if (errno != EEXIST) return fail(errno);
+  }
+  if (fd < 0) return fail(EEXIST);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const int e = errno;
+    if (e == EINTR) continue;
+    if (e != EWOULDBLOCK || std::chrono::steady_clock::now() >= deadline) {
+      close(fd);
+      return fail(e);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   m_fd = fd;
   return true;

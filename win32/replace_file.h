@@ -1,10 +1,24 @@
-// Whole-file replacement that never leaves a partial file, and an advisory lock file.
+// Files the user keeps (the report, the settings file) are replaced whole or not at all, and an advisory
+// lock file serialises the rewrites of the settings file.
 //
-// ReplaceFileContents writes the new bytes to a temporary file in the target's folder (with the old
-// file's mode, and owner where the process may set it), flushes it to disk and renames it over the
-// target. Killed at any moment, the folder holds the old file or the new one, whole (and perhaps a
-// stray temporary file, which is never read). On any failure the target stays as it was and the answer
-// is false.
+// ReplacementFile writes the new version to a temporary file in the target's folder and puts it in the
+// target's place by rename:
+// - The temporary file is created exclusively and never through a link (O_CREAT | O_EXCL | O_NOFOLLOW),
+//   under a name no importer takes for a report or a settings file: ".uchiwake-<pid>-<random>.tmp". It
+//   is locked (flock) while its writer lives and registered with the signal handler, which removes it.
+// - An existing regular file's permission bits are kept, and its owner where the process may set it; a
+//   new file gets 0666 less the umask. An existing file the process may not write is refused (EACCES), as
+//   a read-only file is on Windows.
+// - Any directory entry at the target is replaced, never what a link there points to. A folder is
+//   refused (EISDIR); a FIFO, socket or device is refused (ENXIO) without being opened.
+// - Commit syncs the file, closes it, renames it over the target and syncs the folder; an error of any
+//   of these fails the commit. Until the rename the target is untouched; every failure before it removes
+//   the temporary file. (A failing sync of the folder after the rename leaves the new file in place but
+//   still fails: its durability is not assured.)
+// - Begin first removes the temporary files of earlier writers in that folder that are older than a
+//   minute and no longer locked (their writer was killed).
+// Killed at any moment, the folder holds the old file or the new one, whole, and at most a temporary
+// file that the next writer there cleans up.
 #pragma once
 
 #include <functional>
@@ -13,27 +27,69 @@
 
 namespace win32 {
 
-bool ReplaceFileContents(const std::string& win_path, std::string_view bytes);
+class ReplacementFile {
+ public:
+  ReplacementFile() = default;
+  ~ReplacementFile();  // discards what was not committed
+  ReplacementFile(const ReplacementFile&) = delete;
+  ReplacementFile& operator=(const ReplacementFile&) = delete;
 
-// Reads a whole file; false when it is missing or unreadable.
+  // Prepares the replacement of the Linux path `target`. False with *error (an errno) on failure.
+  bool Begin(const std::string& target, int* error);
+  // The temporary file's descriptor (write-only), -1 when none is open.
+  int Descriptor() const { return m_fd; }
+  const std::string& TempPath() const { return m_strTemp; }
+  // Puts the written file in the target's place; false with *error on failure (the target untouched
+  // unless the failure is the folder's sync after the rename).
+  bool Commit(int* error);
+  // Closes and removes the temporary file; the target stays as it was.
+  void Discard();
+
+ private:
+  int m_fd = -1;
+  int m_nSlot = -1;  // the signal handler's registration
+  std::string m_strTarget;
+  std::string m_strTemp;
+};
+
+// The name prefix and suffix of temporary files.
+inline constexpr std::string_view kTempPrefix = ".uchiwake-";
+inline constexpr std::string_view kTempSuffix = ".tmp";
+
+// Removes the temporary files in `folder` (a Linux path) that are older than max_age_seconds and whose
+// writer is gone (their lock is free). Answers how many were removed.
+int RemoveStaleTempFiles(const std::string& folder, long max_age_seconds = 60);
+
+// The permission bits of the file at a Windows path, or, when there is none, those a new file there gets
+// (0666 less the umask).
+unsigned PermissionBitsForNewFile(const std::string& win_path);
+
+// Replaces a file (Windows path) by `bytes` through a ReplacementFile. False with *error on failure.
+bool ReplaceFileContents(const std::string& win_path, std::string_view bytes, int* error = nullptr);
+
+// Reads a whole regular file (Windows path); false when it is missing, unreadable or not a regular file.
+// A FIFO, socket or device is never opened.
 bool ReadWholeFile(const std::string& win_path, std::string* bytes);
 
-// An exclusive advisory lock on a lock file (created when missing, never removed), held until
-// destruction. Acquire waits for another holder and answers false when the file cannot be made.
+// An exclusive advisory lock on a lock file, held until destruction. The lock file is created when
+// missing, exclusively, never through a link, with the permission bits given (those of the file it
+// guards, so that whoever may write that file may take its lock); it is never removed.
 class FileLock {
  public:
   FileLock() = default;
   ~FileLock();
   FileLock(const FileLock&) = delete;
   FileLock& operator=(const FileLock&) = delete;
-  bool Acquire(const std::string& win_path);
+  // Waits up to timeout_ms for another holder. False with *error: EWOULDBLOCK when the wait ran out,
+  // ELOOP for a link at the path, ENXIO for something other than a regular file, or the system's error.
+  bool Acquire(const std::string& win_path, unsigned mode, int timeout_ms, int* error);
 
  private:
   int m_fd = -1;
 };
 
-// Tests: called with "temp-written" after the temporary file is complete and before the rename, and
-// with "renamed" after it. Empty to remove.
-void SetReplaceHookForTesting(std::function<void(const char* step)> hook);
+// Tests: called before each step of a commit ("fsync", "close", "rename", "fsync-folder"); a non-zero
+// answer makes that step fail with that errno. Empty to remove.
+void SetReplaceHookForTesting(std::function<int(const char* step)> hook);
 
 }  // namespace win32

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "win32/codepage.h"
+#include "win32/signals.h"
 
 namespace win32 {
 
@@ -39,6 +40,7 @@ int ConsoleUi::MessageBox(HWND, const std::string& text, const std::string& capt
     if (c == '\n') c = ' ';
   int answer = IDOK;
   if (IsQuestion(style)) {
+    TestStop("question");
     answer = answer_yes_ ? IDYES : IDNO;
     if (!answer_yes_) ++refusals_;
     line += answer_yes_ ? " [yes]" : " [no]";

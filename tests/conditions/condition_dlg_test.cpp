@@ -309,7 +309,8 @@ TEST_F(ConditionDlgExecuteTest, EmptyPathShowsItsMessageThenTheFileDialog) {
 }
 
 TEST_F(ConditionDlgExecuteTest, PathRefusalsShowTheirMessageAndSelectThePath) {
-  Host("INSERT INTO drives VALUES ('D', 5, 'c');");
+  Host("INSERT INTO drives VALUES ('D', 5, 'c'); INSERT INTO drives VALUES ('H', 3, '.');");
+  ASSERT_EQ(mkfifo(C("fifo.xml").c_str(), 0666), 0);
   struct Case {
     std::string path;
     TextId text;
@@ -322,7 +323,9 @@ TEST_F(ConditionDlgExecuteTest, PathRefusalsShowTheirMessageAndSelectThePath) {
       {"D:\\out\\a.xml", TextId::kBadDrive},  // CD-ROM
       {"1:\\out\\a.xml", TextId::kBadDrive},
       {"C:\\out\\", TextId::kNoFileName},
-      {"C:\\out", TextId::kNoFileName},  // an existing folder without the backslash
+      {"C:\\out", TextId::kNoFileName},              // an existing folder without the backslash
+      {"H:\\host.sqlite", TextId::kUnusableOutput},  // the host database, through another drive
+      {"C:\\fifo.xml", TextId::kUnusableOutput},
   };
   Open();
   EXPECT_EQ(dlg_->GetDlgItemText(ClConditionDlg::kIdPath), cases[0].path);

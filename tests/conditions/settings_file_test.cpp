@@ -206,13 +206,16 @@ TEST_F(SettingsFileTest, LargeFilesAreReadAndRewrittenWhole) {
   EXPECT_EQ(File(), big + "tail/1/D:0/1/t\nuser1/7/D0000001:1/2/new\n");
 }
 
-TEST_F(SettingsFileTest, TheFileKeepsItsMode) {
+TEST_F(SettingsFileTest, TheFileKeepsItsModeAndOwner) {
   dir_.Write("c/Settings/Halvorack.env", "a/1/b:0/1/c\n");
   ASSERT_EQ(chmod(dir_.Sub("c/Settings/Halvorack.env").c_str(), 0640), 0);
+  ASSERT_EQ(chown(dir_.Sub("c/Settings/Halvorack.env").c_str(), 1234, 2345), 0);
   ASSERT_TRUE(Halvorack().WriteLastOutput(1, 2, "new", ""));
   struct stat st {};
   ASSERT_EQ(stat(dir_.Sub("c/Settings/Halvorack.env").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(st.st_uid, 1234u);
+  EXPECT_EQ(st.st_gid, 2345u);
 }
 
 TEST_F(SettingsFileTest, TwoProcessesWritingAtOnceLoseNothing) {
@@ -242,13 +245,14 @@ TEST_F(SettingsFileTest, TwoProcessesWritingAtOnceLoseNothing) {
 
 TEST_F(SettingsFileTest, AWriterKilledMidRewriteLeavesAWholeFile) {
   const std::string before = "a/1/b:0/1/c\nuser1/7/D0000001:0/1/old\n";
-  for (const char* step : {"temp-written", "renamed"}) {
+  for (const char* step : {"rename", "fsync-folder"}) {
     dir_.Write("c/Settings/Halvorack.env", before);
     pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
       win32::SetReplaceHookForTesting([step](const char* now) {
         if (std::strcmp(now, step) == 0) raise(SIGKILL);
+        return 0;
       });
       Halvorack().WriteLastOutput(1, 2, "new", "");
       _exit(0);
@@ -257,9 +261,29 @@ TEST_F(SettingsFileTest, AWriterKilledMidRewriteLeavesAWholeFile) {
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFSIGNALED(status));
     const std::string after = File();
-    if (std::strcmp(step, "temp-written") == 0)
+    if (std::strcmp(step, "rename") == 0)
       EXPECT_EQ(after, before);
     else
       EXPECT_EQ(after, "a/1/b:0/1/c\nuser1/7/D0000001:1/2/new\n");
   }
+}
+
+// The lock file takes the settings file's permission bits, whatever the umask; a link planted at it is
+// never followed (its target is not made) and fails the write with the file unchanged.
+TEST_F(SettingsFileTest, TheLockFileIsMadeSafely) {
+  dir_.Write("c/Settings/Halvorack.env", "a/1/b:0/1/c\n");
+  ASSERT_EQ(chmod(dir_.Sub("c/Settings/Halvorack.env").c_str(), 0664), 0);
+  ASSERT_TRUE(Halvorack().WriteLastOutput(1, 2, "new", ""));
+  struct stat st {};
+  ASSERT_EQ(stat(dir_.Sub("c/Settings/Halvorack.env.lock").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0664u);
+
+  const std::string before = File();
+  std::filesystem::remove(dir_.Sub("c/Settings/Halvorack.env.lock"));
+  ASSERT_EQ(symlink(dir_.Sub("c/planted").c_str(), dir_.Sub("c/Settings/Halvorack.env.lock").c_str()), 0);
+  std::string why;
+  EXPECT_FALSE(Halvorack().WriteLastOutput(0, 3, "other", "", &why));
+  EXPECT_NE(why.find("Halvorack.env.lock cannot be used"), std::string::npos) << why;
+  EXPECT_FALSE(std::filesystem::exists(dir_.Sub("c/planted")));
+  EXPECT_EQ(File(), before);
 }

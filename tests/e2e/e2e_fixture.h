@@ -2,11 +2,17 @@
 // test, with the starting window played by a test socket.
 #pragma once
 
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "tests/support/host_fixture.h"
 
@@ -43,3 +49,77 @@ inline std::string CopyProgramFolder(const TempDir& dir, const std::string& name
                           std::filesystem::copy_options::overwrite_existing);
   return dir.Sub(name + "/halvorack");
 }
+
+// The exit status of a waitpid status: the code, or 128 + the signal that ended the process.
+inline int ExitStatus(int raw) {
+  return WIFEXITED(raw) ? WEXITSTATUS(raw) : WIFSIGNALED(raw) ? 128 + WTERMSIG(raw) : -1;
+}
+
+// The program as a child process that a test can stop at a known point, signal and kill. Standard output
+// and standard error go to dir/stderr.txt. With stop_at the child stops itself there (UCHIWAKE_TEST_STOP,
+// "NAME" or "NAME:N").
+class ChildRun {
+ public:
+  ChildRun(const TempDir& dir, const std::string& program, const std::string& host,
+           const std::vector<std::string>& args, const std::string& stop_at = "")
+      : err_file_(dir.Sub("stderr.txt")) {
+    std::vector<std::string> argv_s = {program, "--host", host};
+    argv_s.insert(argv_s.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& a : argv_s) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    std::vector<std::string> env_s;
+    for (char** e = environ; *e != nullptr; ++e)
+      if (std::strncmp(*e, "UCHIWAKE_TEST_STOP=", 19) != 0) env_s.emplace_back(*e);
+    if (!stop_at.empty()) env_s.push_back("UCHIWAKE_TEST_STOP=" + stop_at);
+    std::vector<char*> envp;
+    for (auto& e : env_s) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, err_file_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
+  }
+  ~ChildRun() {
+    if (pid_ > 0 && !ended_) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+  }
+  ChildRun(const ChildRun&) = delete;
+  ChildRun& operator=(const ChildRun&) = delete;
+
+  // Waits until the child stopped itself (true), or ended (false).
+  bool WaitStopped() {
+    int raw = 0;
+    if (pid_ <= 0 || waitpid(pid_, &raw, WUNTRACED) != pid_) return false;
+    if (WIFSTOPPED(raw)) return true;
+    ended_ = true;
+    status_ = ExitStatus(raw);
+    return false;
+  }
+  void Signal(int sig) { kill(pid_, sig); }
+  // Lets a stopped child go on.
+  void Continue() { kill(pid_, SIGCONT); }
+  // Waits for the end: the exit status, or 128 + the signal that ended the child.
+  int Wait() {
+    if (!ended_ && pid_ > 0) {
+      int raw = 0;
+      while (waitpid(pid_, &raw, 0) == pid_ && WIFSTOPPED(raw)) {
+      }
+      ended_ = true;
+      status_ = ExitStatus(raw);
+    }
+    return status_;
+  }
+  std::string Err() const { return TempDir::Read(err_file_); }
+
+ private:
+  std::string err_file_;
+  pid_t pid_ = -1;
+  bool ended_ = false;
+  int status_ = -1;
+};

@@ -133,21 +133,6 @@ TEST_F(RunTest, AFailedEnvironmentCheckEndsWithTwo) {
   EXPECT_EQ(window.Last(2000), "POST 1025 7 2");
 }
 
-TEST_F(RunTest, AWriterFailureEndsWithTwoAndKeepsTheSettings) {
-  host_.Exec("INSERT INTO drives VALUES ('F', 3, '/dev');");
-  dir_.Write("c/Settings/Halvorack.env", "user1/7/D0000001:0/5/C:\\keep.xml\n");
-  StarterListener window;
-  RunOutcome full = Run("halvorack", "--batch --yes --output 'F:\\full' " + window.Handshake("1025,7,"));
-  EXPECT_EQ(full.status, 2) << full.err;
-  EXPECT_NE(full.err.find("XMLファイルの出力に失敗しました。"), std::string::npos);
-  EXPECT_EQ(window.Last(2000), "POST 1025 7 2");
-  EXPECT_EQ(Settings(), "user1/7/D0000001:0/5/C:\\keep.xml\n");
-  // A file-size limit stops the writing part way.
-  RunOutcome limited = Run("halvorack", "--batch --output 'C:\\r.xml'", "ulimit -f 1; ");
-  EXPECT_EQ(limited.status, 2) << limited.err;
-  EXPECT_EQ(Settings(), "user1/7/D0000001:0/5/C:\\keep.xml\n");
-}
-
 TEST_F(RunTest, AnAggregationFaultWritesNoReport) {
   host_.Exec("INSERT INTO faults VALUES ('MoveNext', 2, 7);");
   dir_.Write("c/r.xml", "existing");

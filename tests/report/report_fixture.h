@@ -74,8 +74,7 @@ inline std::string XPath(const std::string& utf8_copy, const std::string& expr) 
   return cp932;
 }
 
-// The test's folder is the current directory (where SUPPORT.INF is sought) and drive C:; F: is /dev so
-// that F:\full is a full disk.
+// The test's folder is the current directory (where SUPPORT.INF is sought) and drive C:.
 class ReportFolderTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -84,7 +83,7 @@ class ReportFolderTest : public ::testing::Test {
     m_strOldCwd = cwd;
     ASSERT_EQ(chdir(m_dir.path().c_str()), 0);
     m_oldDrives = win32::Drives().Entries();
-    win32::Drives().Set({{"C", win32::DRIVE_FIXED, m_dir.path()}, {"F", win32::DRIVE_FIXED, "/dev"}});
+    win32::Drives().Set({{"C", win32::DRIVE_FIXED, m_dir.path()}});
     m_pOldUi = win32::SetUi(&m_ui);
   }
   void TearDown() override {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -15,6 +16,7 @@
 #include "tests/report/report_fixture.h"
 #include "win32/codepage.h"
 #include "win32/global_mem.h"
+#include "win32/replace_file.h"
 
 namespace {
 
@@ -262,30 +264,43 @@ TEST_F(ReportWriterTest, MissingFolderFailsWithoutAFile) {
   EXPECT_TRUE(m_ui.boxes.empty());
 }
 
-TEST_F(ReportWriterTest, FullDiskFails) {
-  AddExampleRows();
-  EXPECT_EQ(WriteReport(res::EditionId::kHalvorack, 1, "F:\\full"), 0);
-  EXPECT_TRUE(m_progress.advances.empty());
-}
-
-TEST_F(ReportWriterTest, WriteFailureLeavesThePartialFile) {
+// Whatever fails (a section, the closing </REPORT> line, a full disk, the sync, the close, the rename),
+// the path keeps the earlier report whole and no temporary file is left.
+TEST_F(ReportWriterTest, AFailedWriteLeavesTheEarlierReport) {
   AddExampleRows();
   ASSERT_EQ(WriteReport(), 1);
   const std::string whole = Document();
-  ASSERT_TRUE(WellFormed(DocumentPath()));
-  // Fail inside each section in turn: SYSTEM, BASIC, DATA, and the closing </REPORT> line.
+  const std::string earlier = "<REPORT>earlier</REPORT>";
   for (const std::size_t limit : {std::size_t{100}, std::size_t{500}, std::size_t{900}, whole.size() - 3}) {
     SCOPED_TRACE(limit);
-    m_progress.advances.clear();
+    m_dir.Write("out.xml", earlier);
     int result;
     {
       FileSizeLimit size_limit(limit);
       result = WriteReport();
     }
-    // A document without its closing line is no report either.
     EXPECT_EQ(result, 0);
-    EXPECT_EQ(Document(), whole.substr(0, limit));
+    EXPECT_EQ(Document(), earlier);
   }
+  for (const char* step : {"fsync", "close", "rename"}) {
+    SCOPED_TRACE(step);
+    m_dir.Write("out.xml", earlier);
+    win32::SetReplaceHookForTesting(
+        [step](const char* now) { return std::strcmp(now, step) == 0 ? EIO : 0; });
+    EXPECT_EQ(WriteReport(), 0);
+    win32::SetReplaceHookForTesting(nullptr);
+    EXPECT_EQ(Document(), earlier);
+  }
+  SmallDisk disk(m_dir, "small", 8192);
+  ASSERT_TRUE(disk.ok()) << disk.why();
+  win32::Drives().Set({{"C", win32::DRIVE_FIXED, m_dir.path()}, {"F", win32::DRIVE_FIXED, disk.path()}});
+  m_dir.Write("small/out.xml", std::string(8192, 'e'));  // fills the disk
+  m_progress.advances.clear();
+  EXPECT_EQ(WriteReport(res::EditionId::kHalvorack, 1, "F:\\out.xml"), 0);
+  EXPECT_TRUE(m_progress.advances.empty());
+  EXPECT_EQ(TempDir::Read(m_dir.Sub("small/out.xml")), std::string(8192, 'e'));
+  EXPECT_TRUE(LeftTempFiles(m_dir.path()).empty());
+  EXPECT_TRUE(LeftTempFiles(disk.path()).empty());
 }
 
 }  // namespace

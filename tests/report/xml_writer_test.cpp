@@ -102,76 +102,65 @@ TEST_F(XmlWriterTest, FitEscapedCutsBetweenCharactersByEscapedSize) {
   EXPECT_EQ(ClXmlWriter::FitEscaped("\x81&\x81&", 7), "\x81&");
 }
 
-TEST_F(XmlWriterTest, OpenNeedsFileAndPathAndTruncates) {
+TEST_F(XmlWriterTest, OpenNeedsFileAndPathAndReplacesOnlyAtTheEnd) {
   EXPECT_EQ(m_xml.Open(nullptr, "C:\\out.xml"), -1);
   EXPECT_EQ(m_xml.Open(&m_file, nullptr), -1);
   EXPECT_EQ(m_xml.WriteLine("x"), 0);  // nothing attached
   m_dir.Write("out.xml", "old contents that are longer");
   ASSERT_EQ(m_xml.Open(&m_file, "C:\\out.xml"), 0);
   EXPECT_EQ(m_xml.Path(), "C:\\out.xml");
-  // Not shared while it is open.
-  win32::CFile other;
-  win32::CFileException error;
-  EXPECT_FALSE(other.Open("C:\\out.xml", win32::CFile::modeRead | win32::CFile::shareDenyNone, &error));
-  EXPECT_EQ(error.m_cause, win32::CFileException::sharingViolation);
   EXPECT_EQ(m_xml.WriteLine("new"), 1);
+  EXPECT_EQ(Written(), "old contents that are longer");  // until the file is whole
   EXPECT_EQ(m_xml.Close(), 0);
   EXPECT_EQ(m_xml.Close(), 0);
   EXPECT_EQ(Written(), "new");
+  EXPECT_TRUE(LeftTempFiles(m_dir.path()).empty());
 }
 
 TEST_F(XmlWriterTest, MissingFolderFailsAtTheFirstWrite) {
   EXPECT_EQ(m_xml.Open(&m_file, "C:\\no such folder\\out.xml"), 0);
   EXPECT_EQ(m_xml.WriteLine("<?xml?>\r\n"), 0);
   EXPECT_EQ(m_xml.WriteStartTag(m_line, sizeof m_line, "R", 0), 0);
-  EXPECT_EQ(m_xml.Close(), 0);
+  EXPECT_EQ(m_xml.Commit(), 0);
   EXPECT_EQ(m_xml.Close(), 0);
   win32::CFileStatus status;
   EXPECT_FALSE(win32::CFile::GetStatus("C:\\no such folder", status));
 }
 
-TEST_F(XmlWriterTest, FullDiskFailsEveryWriteFromTheFailingOne) {
-  ASSERT_EQ(m_xml.Open(&m_file, "F:\\full"), 0);
-  EXPECT_EQ(m_xml.WriteLine("<?xml?>\r\n"), 0);
-  EXPECT_EQ(m_xml.WriteEndTag(m_line, sizeof m_line, "R", 0), 0);
-  EXPECT_EQ(m_xml.Close(), 0);
-}
-
-TEST_F(XmlWriterTest, LinesBeforeAWriteFailureStay) {
-  ASSERT_EQ(m_xml.Open(&m_file, "C:\\out.xml"), 0);
-  {
-    FileSizeLimit limit(20);
-    EXPECT_EQ(m_xml.WriteElement(m_line, sizeof m_line, "A", "1", 0), 1);   // 10 bytes
-    EXPECT_EQ(m_xml.WriteElement(m_line, sizeof m_line, "B", "22", 0), 0);  // would end at 21
-    EXPECT_EQ(m_xml.WriteLine("x"), 0);  // room left, but the file is closed now
+// A full disk and a file-size limit, unbuffered and buffered: the failing write and every later one
+// answer 0, Commit fails, and the path keeps what it held, with no temporary file left.
+TEST_F(XmlWriterTest, AWriteFailureFailsEveryLaterWriteAndLeavesThePath) {
+  SmallDisk disk(m_dir, "small", 8192);
+  ASSERT_TRUE(disk.ok()) << disk.why();
+  win32::Drives().Set({{"C", win32::DRIVE_FIXED, m_dir.path()}, {"F", win32::DRIVE_FIXED, disk.path()}});
+  m_dir.Write("small/earlier.xml", std::string(8192, 'e'));  // fills the disk
+  for (const bool buffered : {false, true}) {
+    for (const bool full_disk : {false, true}) {
+      SCOPED_TRACE(std::string(buffered ? "buffered" : "unbuffered") +
+                   (full_disk ? ", full disk" : ", limit"));
+      m_dir.Write("out.xml", "earlier");
+      const char* path = full_disk ? "F:\\earlier.xml" : "C:\\out.xml";
+      win32::CFile file;
+      ClXmlWriter xml;
+      ASSERT_EQ(xml.Open(&file, path), 0);
+      xml.SetBuffered(buffered);
+      {
+        FileSizeLimit limit(20);
+        EXPECT_EQ(xml.WriteElement(m_line, sizeof m_line, "A", "1", 0), buffered || !full_disk ? 1 : 0);
+        EXPECT_EQ(xml.WriteElement(m_line, sizeof m_line, "B", "22", 0), buffered ? 1 : 0);  // past 20
+        EXPECT_EQ(xml.Flush(), 0);
+        EXPECT_EQ(xml.WriteLine("x"), 0);  // the file is closed now
+      }
+      EXPECT_EQ(xml.Commit(), 0);
+      EXPECT_EQ(TempDir::Read(m_dir.Sub("out.xml")), "earlier");
+      EXPECT_EQ(TempDir::Read(m_dir.Sub("small/earlier.xml")), std::string(8192, 'e'));
+      EXPECT_TRUE(LeftTempFiles(m_dir.path()).empty());
+      EXPECT_TRUE(LeftTempFiles(disk.path()).empty());
+    }
   }
-  EXPECT_EQ(m_xml.WriteLine("x"), 0);
-  EXPECT_EQ(m_xml.Close(), 0);
-  // The failing line was written as far as the limit allowed; the writer deletes nothing.
-  EXPECT_EQ(Written(), "<A>1</A>\r\n<B>22</B>\r");
 }
 
-TEST_F(XmlWriterTest, BufferedLinesLeaveTheSameBytesWhenAWriteFails) {
-  ASSERT_EQ(m_xml.Open(&m_file, "C:\\out.xml"), 0);
-  m_xml.SetBuffered(true);
-  EXPECT_EQ(m_xml.WriteElement(m_line, sizeof m_line, "A", "1", 0), 1);
-  EXPECT_EQ(Written(), "");  // collected only
-  EXPECT_EQ(m_xml.Flush(), 1);
-  EXPECT_EQ(Written(), "<A>1</A>\r\n");
-  {
-    FileSizeLimit limit(20);
-    EXPECT_EQ(m_xml.WriteElement(m_line, sizeof m_line, "B", "22", 0), 1);  // collected
-    EXPECT_EQ(m_xml.WriteLine("x"), 1);
-    EXPECT_EQ(m_xml.Flush(), 0);  // the file takes 10 of the 11 bytes
-    EXPECT_EQ(m_xml.WriteLine("x"), 0);
-  }
-  EXPECT_EQ(m_xml.Flush(), 0);
-  EXPECT_EQ(m_xml.Close(), 0);
-  // As without buffering: everything before the failing byte, nothing after it.
-  EXPECT_EQ(Written(), "<A>1</A>\r\n<B>22</B>\r");
-}
-
-TEST_F(XmlWriterTest, BufferedLinesReachTheFileWhenTheBufferFillsAndAtClose) {
+TEST_F(XmlWriterTest, BufferedLinesReachTheFileWhenTheBufferFillsAndAtCommit) {
   ASSERT_EQ(m_xml.Open(&m_file, "C:\\out.xml"), 0);
   m_xml.SetBuffered(true);
   std::string expected;
@@ -180,11 +169,13 @@ TEST_F(XmlWriterTest, BufferedLinesReachTheFileWhenTheBufferFillsAndAtClose) {
     ASSERT_EQ(m_xml.WriteElement(m_line, sizeof m_line, "V", value.c_str(), 1), 1);
     expected += "\t<V>" + value + "</V>\r\n";
   }
-  const std::string before_close = Written();
-  EXPECT_FALSE(before_close.empty());
-  EXPECT_LT(before_close.size(), expected.size());
-  EXPECT_EQ(expected.compare(0, before_close.size(), before_close), 0);
-  EXPECT_EQ(m_xml.Close(), 0);
+  const std::vector<std::string> temp = LeftTempFiles(m_dir.path());
+  ASSERT_EQ(temp.size(), 1u);
+  const std::string before_commit = TempDir::Read(m_dir.Sub(temp[0]));
+  EXPECT_FALSE(before_commit.empty());
+  EXPECT_LT(before_commit.size(), expected.size());
+  EXPECT_EQ(expected.compare(0, before_commit.size(), before_commit), 0);
+  EXPECT_EQ(m_xml.Commit(), 1);
   EXPECT_EQ(Written(), expected);
 }
 

@@ -1,9 +1,12 @@
 #include "tests/support/temp_dir.h"
 
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -40,4 +43,28 @@ std::string TempDir::Read(const std::string& path) {
   std::ostringstream ss;
   ss << in.rdbuf();
   return ss.str();
+}
+
+SmallDisk::SmallDisk(const TempDir& dir, const std::string& relative, std::size_t bytes)
+    : m_strPath(dir.Sub(relative)) {
+  std::filesystem::create_directories(m_strPath);
+  const std::string options = "size=" + std::to_string(bytes) + ",mode=0777";
+  if (mount("tmpfs", m_strPath.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) == 0)
+    m_bMounted = true;
+  else
+    m_strWhy = "mounting a tmpfs on " + m_strPath + " was refused: " + std::strerror(errno);
+}
+
+SmallDisk::~SmallDisk() {
+  if (m_bMounted) umount2(m_strPath.c_str(), MNT_DETACH);
+}
+
+std::vector<std::string> LeftTempFiles(const std::string& folder) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind(".uchiwake-", 0) == 0) names.push_back(name);
+  }
+  return names;
 }

@@ -25,7 +25,7 @@ class FileTest : public ::testing::Test {
  protected:
   void SetUp() override {
     m_oldDrives = win32::Drives().Entries();
-    win32::Drives().Set({{"C", win32::DRIVE_FIXED, m_dir.path()}, {"F", win32::DRIVE_FIXED, "/dev"}});
+    win32::Drives().Set({{"C", win32::DRIVE_FIXED, m_dir.path()}});
   }
   void TearDown() override { win32::Drives().Set(m_oldDrives); }
 
@@ -131,10 +131,43 @@ TEST_F(FileTest, OpenFailuresNameTheirCause) {
 }
 
 TEST_F(FileTest, FullDiskRaisesDiskFull) {
+  SmallDisk disk(m_dir, "small", 4096);
+  ASSERT_TRUE(disk.ok()) << disk.why();
+  m_dir.Write("small/filler", std::string(4096, 'f'));
   CFile file;
-  ASSERT_TRUE(file.Open("F:\\full", kCreate));
+  ASSERT_TRUE(file.Open("C:\\small\\full", kCreate));
   EXPECT_EQ(WriteCause(file, "x"), CFileException::diskFull);
   EXPECT_EQ(WriteCause(file, ""), -1);  // nothing to write: no call at all
+}
+
+// A FIFO or a device is never opened (it would block, or act): it fails at once with badPath, and
+// GetStatus still sees it. A replacement takes the place of a link to one without opening it.
+TEST_F(FileTest, FifosAndDevicesAreNeverOpened) {
+  ASSERT_EQ(mkfifo(m_dir.Sub("fifo").c_str(), 0666), 0);
+  ASSERT_EQ(symlink("/dev/null", m_dir.Sub("device").c_str()), 0);
+  const struct {
+    const char* path;
+    win32::UINT flags;
+    int cause;
+  } cases[] = {
+      {"C:\\fifo", kRead, CFileException::badPath},
+      {"C:\\fifo", kCreate, CFileException::badPath},
+      {"C:\\fifo", kCreate | CFile::modeReplace, CFileException::badPath},
+      {"C:\\device", kRead, CFileException::badPath},
+      {"C:\\device", kCreate, CFileException::badPath},
+      {"C:\\device", kCreate | CFile::modeReplace, CFileException::none},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.path) + " " + std::to_string(c.flags));
+    CFileException error;
+    CFile file;
+    EXPECT_EQ(file.Open(c.path, c.flags, &error), c.cause == CFileException::none);
+    EXPECT_EQ(error.m_cause, c.cause);
+    CFileStatus status;
+    EXPECT_TRUE(CFile::GetStatus(c.path, status));
+  }
+  EXPECT_TRUE(win32::IsSpecialFile("C:\\fifo"));
+  EXPECT_FALSE(win32::IsSpecialFile("C:\\device"));
 }
 
 TEST_F(FileTest, FileSizeLimitWritesWhatFitsThenRaises) {
