@@ -121,6 +121,8 @@ BOOL ClLinkApp::RunSequence(StDATAINFO& info) {
   }
 
   if (written) {
+    // The report is in place: a signal from here on tells the starting window so.
+    SetSignalEndingResult(kResultWritten);
     // 11: settings, then the completion message owned by the progress window. A settings write that
     // failed is not a failed run (the report is written), but a batch run says so in one line.
     std::string why;

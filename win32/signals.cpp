@@ -48,6 +48,8 @@ std::atomic<bool> g_installed{false};
 std::atomic<bool> g_noticeReady{false};
 pid_t g_mainThread = 0;
 Notice g_notice;
+UINT g_message = 0;
+WPARAM g_wparam = 0;
 TempSlot g_temps[kTempSlots];
 
 sigset_t CancelSet() {
@@ -120,9 +122,20 @@ void PrepareCancelNotice(HWND window, UINT message, WPARAM wparam) {
   n.lengths[0] = std::strlen(n.texts[0]);
   std::strcpy(n.texts[1], "ENABLE 1");
   n.lengths[1] = std::strlen(n.texts[1]);
+  g_message = message;
+  g_wparam = wparam;
   n.lengths[2] = FormatNotice(n.texts[2], sizeof n.texts[2], "POST", static_cast<std::int32_t>(message),
                               static_cast<std::int32_t>(wparam), 1);
   g_noticeReady.store(true);
+}
+
+void SetSignalEndingResult(LPARAM result) {
+  if (!g_noticeReady.load()) return;
+  // Rewritten with the signals held back, so that the handler never sends a half-written text.
+  SignalsBlocked blocked;
+  Notice& n = g_notice;
+  n.lengths[2] = FormatNotice(n.texts[2], sizeof n.texts[2], "POST", static_cast<std::int32_t>(g_message),
+                              static_cast<std::int32_t>(g_wparam), static_cast<long long>(result));
 }
 
 bool BeginNormalEnding() {

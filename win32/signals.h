@@ -26,8 +26,12 @@ namespace win32 {
 // Installs the handler for the three signals (once per process; later calls do nothing).
 void InstallCancelSignals();
 
-// The datagrams the handler sends to the starting window; without this call it sends none.
+// The datagrams the handler sends to the starting window; without this call it sends none. The result
+// posted is 1 (cancelled) until SetSignalEndingResult changes it.
 void PrepareCancelNotice(HWND window, UINT message, WPARAM wparam);
+// The result the handler posts from now on: 0 once the report is written, so that a signal during the
+// completion notice or the settings write does not tell the starting window that nothing was written.
+void SetSignalEndingResult(LPARAM result);
 
 // From here on the handler ignores the signals. False when a signal ending has already begun.
 bool BeginNormalEnding();
