@@ -15,6 +15,7 @@
 #include "ui/qt_ui.h"
 #include "win32/codepage.h"
 #include "win32/signals.h"
+#include "win32/starter.h"
 #include "win32/sysapi.h"
 #include "win32/ui_port.h"
 
@@ -121,6 +122,16 @@ int RunProgram(res::EditionId edition_id, int argc, char** argv) {
   if (!win32::Utf8ToCp932(options.handshake, &handshake)) {
     std::fprintf(stderr, "%s: the hand-shake has a character with no Shift_JIS (code page 932) form: %s\n",
                  edition.program, win32::FirstWithoutCp932Form(options.handshake).c_str());
+    // The window, message and function id are plain digits: the window that started the run is still
+    // told that it failed, as it is told of every other ending.
+    ClLinkApp probe(edition);
+    if (probe.ParseCommandLine(options.handshake.c_str()) == 1) {
+      win32::SetForegroundWindow(probe.m_hStarterWnd);
+      win32::EnableWindow(probe.m_hStarterWnd, win32::TRUE);
+      win32::PostMessageA(probe.m_hStarterWnd, probe.m_nNotifyMsg,
+                          static_cast<win32::WPARAM>(static_cast<std::int32_t>(probe.m_nFunctionId)),
+                          static_cast<win32::LPARAM>(kResultFailed));
+    }
     return 2;
   }
   StBatchInput batch;

@@ -57,7 +57,8 @@ TEST_F(CommandLineEdgeTest, AHandshakeWithNoShiftJisFormIsAStartUpFailure) {
   EXPECT_EQ(run.err,
             "halvorack: the hand-shake has a character with no Shift_JIS (code page 932) form: '𠮷' "
             "(U+20BB7)\n");
-  EXPECT_TRUE(window.Drain(300).empty());
+  // The window is told that the run failed.
+  EXPECT_EQ(window.Drain(2000), (std::vector<std::string>{"FOREGROUND", "ENABLE 1", "POST 1025 7 2"}));
   RunOutcome bytes = Run("--batch --month-to 3 " + ShellQuote(window.Handshake("1025,7,C:\\\x95\x5C.xml")));
   EXPECT_EQ(bytes.status, 2);
   EXPECT_NE(bytes.err.find("form: byte 0x95\n"), std::string::npos) << bytes.err;
