@@ -16,6 +16,7 @@
 #include "ui/qt_ui.h"
 #include "win32/codepage.h"
 #include "win32/signals.h"
+#include "win32/starter.h"
 #include "win32/sysapi.h"
 #include "win32/ui_port.h"
 
@@ -146,6 +147,25 @@ int RunProgram(res::EditionId edition_id, int argc, char** argv) {
     std::fputs(VersionText(edition).c_str(), stdout);
     return 0;
   }
+  // The command line is UTF-8; the program's texts are code page 932. The hand-shake is converted where it
+  // enters, as the starting window's own texts would be on Windows; one that has no code page 932 form
+  // cannot name the path the window means, so the run ends before it starts.
+  std::string handshake;
+  if (!win32::Utf8ToCp932(options.handshake, &handshake)) {
+    std::fprintf(stderr, "%s: the hand-shake has a character with no Shift_JIS (code page 932) form: %s\n",
+                 edition.program, win32::FirstWithoutCp932Form(options.handshake).c_str());
+    // The window, message and function id are plain digits: the window that started the run is still
+    // told that it failed, as it is told of every other ending.
+    ClLinkApp probe(edition);
+    if (probe.ParseCommandLine(options.handshake.c_str()) == 1) {
+      win32::SetForegroundWindow(probe.m_hStarterWnd);
+      win32::EnableWindow(probe.m_hStarterWnd, win32::TRUE);
+      win32::PostMessageA(probe.m_hStarterWnd, probe.m_nNotifyMsg,
+                          static_cast<win32::WPARAM>(static_cast<std::int32_t>(probe.m_nFunctionId)),
+                          static_cast<win32::LPARAM>(kResultFailed));
+    }
+    return 2;
+  }
   StBatchInput batch;
   batch.m_bBatch = options.batch;
   batch.m_bHasMonthTo = options.has_month_to;
@@ -154,9 +174,10 @@ int RunProgram(res::EditionId edition_id, int argc, char** argv) {
   batch.m_bHasOutput = options.has_output;
   if (options.has_output) {
     if (!win32::Utf8ToCp932(options.output, &batch.m_strOutput))
-      return usage_error("--output: the path has a character with no Shift_JIS form");
+      return usage_error("--output: the path has a character with no Shift_JIS form: " +
+                         win32::FirstWithoutCp932Form(options.output));
     ClLinkApp probe(edition);
-    if (probe.ParseCommandLine(options.handshake.c_str()) == 1 && !probe.m_strFixedOutputPath.empty())
+    if (probe.ParseCommandLine(handshake.c_str()) == 1 && !probe.m_strFixedOutputPath.empty())
       return usage_error("--output cannot replace the output path that the starting window fixed");
   }
   if (!options.batch && !ui::DisplayReachable()) {
@@ -189,13 +210,14 @@ int RunProgram(res::EditionId edition_id, int argc, char** argv) {
   int status;
   {
     ClLinkApp app(edition);
-    app.SetCommandLine(options.handshake);
+    app.SetCommandLine(handshake);
     app.SetBatchInput(batch);
     app.InitInstance();
     const bool initiated = app.Initiated();
     app.ExitInstance();
     status = initiated ? app.m_nResult : 2;
-    // The host database could not be opened, or could not be read during the run (which then failed).
+    // The host database could not be opened, or could not be read during the run, or held a value that
+    // does not fit its field (the run then failed): one line says where.
     const std::string& error = ClAccConnect::Inst()->LastError();
     if (!initiated || !error.empty()) std::fprintf(stderr, "%s: %s\n", edition.program, error.c_str());
   }

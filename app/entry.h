@@ -8,9 +8,12 @@
 // user would (a text replaces the edit's whole text, the check box is clicked when it must change), then
 // Execute is pressed once; --yes answers the dialog's questions Yes.
 //
+// The command line is UTF-8: --output and the hand-shake are converted to code page 932 where they enter.
+//
 // Exit statuses: the run's result code (0 written, 1 cancelled, 2 failed); 2 with a one-line error when
-// the host database cannot be opened or no display is available without --batch; 64 for a usage error,
-// which prints one line saying what is wrong and the short usage. --help and --version exit with 0.
+// the hand-shake has no code page 932 form, the host database cannot be opened or no display is
+// available without --batch; 64 for a usage error, which prints one line saying what is wrong and the
+// short usage. --help and --version exit with 0.
 #pragma once
 
 #include <string>
@@ -31,7 +34,7 @@ struct StOptions {
   bool has_output = false;
   std::string output;  // a Windows path as the dialog takes it (UTF-8 here, code page 932 in the dialog)
   bool yes = false;
-  std::string handshake;  // the remaining arguments joined by single blanks
+  std::string handshake;  // the remaining arguments joined by single blanks (UTF-8)
 };
 
 // Parses the arguments after the program name. False with *error set for a usage error.

@@ -1,6 +1,7 @@
 // Output path rules: refused characters, drive and share usability, path splits, folder chain creation.
 #include "conditions/path_rules.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -42,6 +43,21 @@ bool HasDoubledBackslash(std::string_view text, std::size_t from) {
 }
 
 bool IsNetworkPath(std::string_view text) { return text.size() >= 2 && text[0] == '\\' && text[1] == '\\'; }
+
+char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// A name that Windows takes for a device in every folder (CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9),
+// with or without an extension: the part before the first dot, without trailing blanks, is compared
+// ignoring case ("con.xml" and "CON .txt" are the console). No trail byte is a dot or a blank.
+bool IsDeviceName(std::string_view name) {
+  std::string_view base = name.substr(0, name.find('.'));
+  while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
+  std::string upper;
+  for (char c : base) upper += AsciiUpper(c);
+  if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL") return true;
+  return upper.size() == 4 && (upper.compare(0, 3, "COM") == 0 || upper.compare(0, 3, "LPT") == 0) &&
+         upper[3] >= '1' && upper[3] <= '9';
+}
 
 // The root of a path (as the shell cuts it) with a trailing backslash; false when there is none.
 bool RootWithSep(const std::string& path, std::string* root) {
@@ -146,10 +162,25 @@ bool CheckPathChars(std::string_view path) {
   }
   static constexpr char kRefused[] = "/:,;*?\"><|";
   for (std::size_t i = 0; i < t.size(); i += CharLen(t, i)) {
-    if (i < rest_start || CharLen(t, i) != 1 || t[i] == '\0') continue;
+    if (CharLen(t, i) != 1) continue;
+    // Control characters name no file anywhere in a path (no trail byte is below 0x40).
+    if (static_cast<unsigned char>(t[i]) < 0x20) return false;
+    if (i < rest_start) continue;
     if (std::memchr(kRefused, t[i], sizeof kRefused - 1) != nullptr) return false;
   }
-  return true;
+  // The folder and file names: after the drive's colon, or after the server and share of a network path.
+  std::size_t names_start = rest_start;
+  if (IsNetworkPath(t)) {
+    const std::vector<std::size_t> seps = FindAll(t, '\\');
+    names_start = seps.size() > 3 ? seps[3] + 1 : t.size();
+  }
+  std::size_t name_start = names_start;
+  for (std::size_t sep : FindAll(t, '\\')) {
+    if (sep < names_start) continue;
+    if (IsDeviceName(t.substr(name_start, sep - name_start))) return false;
+    name_start = sep + 1;
+  }
+  return !IsDeviceName(t.substr(std::min(name_start, t.size())));
 }
 
 bool CheckPathDrive(std::string_view path) {

@@ -47,8 +47,10 @@ std::string GetFileNamePart(std::string_view path);
 std::string GetDrivePart(std::string_view path);
 std::string GetAfterDrivePart(std::string_view path);
 
-// True when path has no doubled backslash (after the leading pair of a network path) and none of
-// / : , ; * ? " > < | after the drive's colon (or after the leading pair of a network path).
+// True when path has no doubled backslash (after the leading pair of a network path), no control
+// character (0x01-0x1F), none of / : , ; * ? " > < | after the drive's colon (or after the leading pair
+// of a network path), and no folder or file name that Windows reserves for a device (CON, PRN, AUX, NUL,
+// COM1-COM9, LPT1-LPT9, with or without an extension).
 bool CheckPathChars(std::string_view path);
 
 // True when the drive or share of path is usable: a network path's "\\server\share" passes the access

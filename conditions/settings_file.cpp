@@ -53,13 +53,20 @@ bool ClSettingsFile::ReadLastOutput(std::int16_t* tax, std::int16_t* month, char
   if (at == std::string::npos) return false;
   const std::size_t start = at + key.size();
   std::size_t end = content.find('\n', start);
-  if (end == std::string::npos) end = content.size();
+  if (end == std::string::npos) {
+    end = content.size();
+  } else if (end > start && content[end - 1] == '\r') {
+    --end;  // read as a Windows program reads text: a CR before the LF ends the line with it
+  }
   const std::string_view value(content.data() + start, end - start);
+  // No control character names a path or a number: such a value was never written by this program.
+  for (char c : value)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return false;
   const std::size_t first = value.find('/');
   const std::size_t last = value.rfind('/');
   if (first == std::string_view::npos || first == last) return false;
   const std::string_view saved = value.substr(last + 1);
-  if (saved.size() >= kPathBytes || saved.find('\0') != std::string_view::npos) return false;
+  if (saved.size() >= kPathBytes) return false;
   *tax = static_cast<std::int16_t>(win32::Atoi(value.substr(0, first)));
   *month = static_cast<std::int16_t>(win32::Atoi(value.substr(first + 1, last - first - 1)));
   std::memcpy(path, saved.data(), saved.size());

@@ -16,9 +16,11 @@
 //   link.
 // - A FIFO, socket or device at the file's path is never opened: it reads as no record and is not
 //   replaced.
-// - Lines this program never writes are read safely: a value with fewer than two slashes, or whose path
-//   does not fit the 260-byte path buffer, counts as no record (the dialog then uses its defaults); a
-//   last line without a line feed is read up to the end of the file. The rewrite keeps every other line
+// - Lines this program never writes are read safely: a value with fewer than two slashes, whose path
+//   does not fit the 260-byte path buffer, or that holds a control character, counts as no record (the
+//   dialog then uses its defaults); a last line without a line feed is read up to the end of the file. A
+//   line ending in CR LF (written by a Windows editor) is read as a Windows program in text mode reads
+//   it: the CR is not part of the value. The rewrite keeps every other line
 //   byte for byte (a last line without a line feed gets one, so that the new record stands on its own).
 #pragma once
 

@@ -1,6 +1,7 @@
 // The settings file's reader and rewrite over arbitrary file contents and keys: a record is found only at
-// the start of a line, its path always fits the path buffer, the rewrite keeps every other line byte for
-// byte and in order, leaves exactly one line for the key (the last), and reads back what it wrote.
+// the start of a line, its path always fits the path buffer and holds no control character (a CR before
+// the LF ends the line), the rewrite keeps every other line byte for byte and in order, leaves exactly
+// one line for the key (the last), and reads back what it wrote.
 #include <sqlite3.h>
 #include <sys/stat.h>
 
@@ -73,10 +74,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string user = KeyPart(in.substr(0, a));
   const std::string data_id = KeyPart(in.substr(a + 1, b - a - 1));
   // The path of a record is what follows the value's last slash, and the dialog refuses paths with a
-  // slash: a saved path never holds one.
+  // slash or a control character: a saved path never holds one.
   std::string new_path;
   for (char ch : KeyPart(in.substr(b + 1, c - b - 1)))
-    if (ch != '/') new_path.push_back(ch);
+    if (ch != '/' && static_cast<unsigned char>(ch) >= 0x20 && ch != 0x7F) new_path.push_back(ch);
   if (new_path.size() > 260) new_path.resize(260);
   const auto selected = static_cast<std::int8_t>(in[c + 1]);
   const auto tax = static_cast<std::int16_t>(in[c + 2] & 1);
@@ -102,6 +103,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (found) {
     Check(line_with_key);
     Check(std::memchr(path, '\0', 261) != nullptr);
+    // No control character reaches the path, not even the CR of a CR LF line end.
+    for (const char* p = path; *p != '\0'; ++p) Check(static_cast<unsigned char>(*p) >= 0x20 && *p != 0x7F);
   } else {
     Check(read_tax == -7 && read_month == -7);
   }

@@ -3,7 +3,11 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cctype>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 #include "win32/codepage.h"
@@ -19,11 +23,75 @@ struct Stmt {
 };
 
 std::string DbError(sqlite3* db) { return sqlite3_errmsg(db); }
+
+// The columns the program reads. A required column has no default; an optional one reads as its
+// documented default (the DEFAULT of the README's schema, what an older file's rows take when the column
+// is added) where the table lacks it.
+struct ColumnSpec {
+  const char* table;
+  const char* column;
+  const char* fallback;  // an SQL literal; null for a required column
+};
+constexpr ColumnSpec kColumns[] = {
+    {"session", "user_id", nullptr},      {"session", "selected_no", nullptr},
+    {"session", "selected_no2", nullptr}, {"session", "app_folder", "''"},
+    {"session", "settings_folder", "''"}, {"session", "package_name", "''"},
+    {"companies", "data_no", nullptr},    {"companies", "data_id", nullptr},
+    {"companies", "name", nullptr},       {"companies", "period_start", nullptr},
+    {"companies", "period_end", nullptr}, {"companies", "period_option", "0"},
+    {"companies", "data_kind", "0"},      {"companies", "tax_included", "0"},
+    {"accounts", "data_no", nullptr},     {"accounts", "account_id", nullptr},
+    {"accounts", "name", nullptr},        {"accounts", "balance_side", "1"},
+    {"accounts", "list_flag", "0"},       {"accounts", "exclude1", "0"},
+    {"accounts", "exclude2", "0"},        {"accounts", "attributes", "0"},
+    {"totals", "data_no", nullptr},       {"totals", "account_id", nullptr},
+    {"totals", "slot", nullptr},          {"totals", "debit_ex", "0"},
+    {"totals", "debit_in", "0"},          {"totals", "credit_ex", "0"},
+    {"totals", "credit_in", "0"},         {"drives", "name", nullptr},
+    {"drives", "type", nullptr},          {"drives", "root", nullptr},
+    {"faults", "operation", nullptr},     {"faults", "after", "0"},
+    {"faults", "result", nullptr},
+};
+
+// A yyyymmdd date of the calendar (years 1 to 9999).
+bool IsCalendarDate(std::int64_t date) {
+  if (date < 10101 || date > 99991231) return false;
+  const std::int64_t y = date / 10000;
+  const std::int64_t m = date / 100 % 100;
+  const std::int64_t d = date % 100;
+  static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+  return m >= 1 && m <= 12 && d >= 1 && d <= (m == 2 && leap ? 29 : kDays[m - 1]);
+}
 }  // namespace
 
 HostDb& HostDb::Inst() {
   static HostDb db;
   return db;
+}
+
+std::string HostDb::RowKey(sqlite3_stmt* stmt, int col) {
+  switch (sqlite3_column_type(stmt, col)) {
+    case SQLITE_INTEGER:
+      return std::to_string(sqlite3_column_int64(stmt, col));
+    case SQLITE_NULL:
+      return "NULL";
+    case SQLITE_TEXT: {
+      std::string text = "'";
+      const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, col));
+      const int n = sqlite3_column_bytes(stmt, col);
+      // Printable ASCII only, and not too much of it: the line must stay one readable line.
+      for (int i = 0; i < n && i < 32; ++i) text += p[i] >= 0x20 && p[i] < 0x7F ? p[i] : '?';
+      return text + (n > 32 ? "...'" : "'");
+    }
+    case SQLITE_FLOAT: {
+      char text[32];
+      std::snprintf(text, sizeof text, "%g", sqlite3_column_double(stmt, col));
+      return text;
+    }
+    default:
+      return "a blob";
+  }
 }
 
 bool HostDb::ReadText(sqlite3_stmt* stmt, int col, const char* table, const std::string& row,
@@ -51,12 +119,19 @@ bool HostDb::ReadText(sqlite3_stmt* stmt, int col, const char* table, const std:
     }
     text.assign(bytes);
   } else if (!win32::Utf8ToCp932(bytes, &text)) {
-    *error = where() + ": the text has a character with no Shift_JIS (code page 932) form";
+    *error = where() + ": the text has a character with no Shift_JIS (code page 932) form: " +
+             win32::FirstWithoutCp932Form(bytes);
     return false;
   }
-  if (text.find('\0') != std::string::npos) {
-    *error = where() + ": the text holds a NUL byte";
-    return false;
+  // No name or folder holds a tab, a line break or another control character: one would reach the
+  // report as a byte that XML does not allow. (No trail byte is below 0x40, and none is 0x7F.)
+  for (char c : text) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+      char code[8];
+      std::snprintf(code, sizeof code, "0x%02X", static_cast<unsigned char>(c));
+      *error = where() + ": the text holds the control character " + code;
+      return false;
+    }
   }
   if (text.size() > max_bytes) {
     *error = where() + ": " + std::to_string(text.size()) + " bytes, at most " + std::to_string(max_bytes) +
@@ -65,6 +140,88 @@ bool HostDb::ReadText(sqlite3_stmt* stmt, int col, const char* table, const std:
   }
   *out = std::move(text);
   return true;
+}
+
+bool HostDb::ReadInt(sqlite3_stmt* stmt, int col, const char* table, const std::string& row,
+                     const char* column, std::int64_t min, std::int64_t max, std::int64_t* out,
+                     std::string* error) {
+  auto where = [&] { return std::string(table) + " row " + row + " column " + column; };
+  switch (sqlite3_column_type(stmt, col)) {
+    case SQLITE_INTEGER:
+      break;
+    case SQLITE_NULL:
+      *error = where() + ": no value (NULL)";
+      return false;
+    case SQLITE_FLOAT:
+      *error = where() + ": " + RowKey(stmt, col) + " is not a whole number";
+      return false;
+    case SQLITE_TEXT:
+      *error = where() + ": a text where a number is expected";
+      return false;
+    default:
+      *error = where() + ": a blob where a number is expected";
+      return false;
+  }
+  const std::int64_t value = sqlite3_column_int64(stmt, col);
+  if (value < min || value > max) {
+    *error = where() + ": " + std::to_string(value) + " does not fit its field (" + std::to_string(min) +
+             " to " + std::to_string(max) + ")";
+    return false;
+  }
+  *out = value;
+  return true;
+}
+
+bool HostDb::SelectList(const char* table, std::initializer_list<const char*> columns, std::string* list,
+                        std::string* error) const {
+  auto read_failed = [&] {
+    *error = std::string("reading the columns of ") + table + ": " + DbError(db_);
+    return false;
+  };
+  Stmt exists;
+  if (sqlite3_prepare_v2(db_, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1", -1, &exists.s,
+                         nullptr) != SQLITE_OK)
+    return read_failed();
+  sqlite3_bind_text(exists.s, 1, table, -1, SQLITE_STATIC);
+  const int found = sqlite3_step(exists.s);
+  if (found == SQLITE_DONE) {
+    *error = std::string("no such table: ") + table;
+    return false;
+  }
+  if (found != SQLITE_ROW) return read_failed();
+  // The table's columns, once (SQLite compares column names ignoring ASCII case).
+  Stmt st;
+  if (sqlite3_prepare_v2(db_, "SELECT lower(name) FROM pragma_table_info(?1)", -1, &st.s, nullptr) !=
+      SQLITE_OK)
+    return read_failed();
+  sqlite3_bind_text(st.s, 1, table, -1, SQLITE_STATIC);
+  std::vector<std::string> present;
+  int rc;
+  while ((rc = sqlite3_step(st.s)) == SQLITE_ROW)
+    present.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st.s, 0)));
+  if (rc != SQLITE_DONE) return read_failed();
+  std::string out;
+  for (const char* column : columns) {
+    if (!out.empty()) out += ", ";
+    if (std::find(present.begin(), present.end(), column) != present.end()) {
+      out += column;
+      continue;
+    }
+    const ColumnSpec* spec = nullptr;
+    for (const auto& c : kColumns)
+      if (std::strcmp(c.table, table) == 0 && std::strcmp(c.column, column) == 0) spec = &c;
+    if (spec == nullptr || spec->fallback == nullptr) {
+      *error = std::string("table ") + table + " has no column " + column + ", which is required";
+      return false;
+    }
+    out += std::string(spec->fallback) + " AS " + column;
+  }
+  *list = std::move(out);
+  return true;
+}
+
+void HostDb::NoteRefusal(const std::string& refusal) {
+  if (read_error_.empty()) read_error_ = "host database " + path_ + ": " + refusal;
 }
 
 bool HostDb::HasTable(const char* name) const {
@@ -89,7 +246,10 @@ bool HostDb::Open(std::string* error) {
     return false;
   }
   read_error_.clear();
-  if (sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+  // One thread uses the connection: without its mutex every value read costs less, which pays for
+  // checking each value's type and range as the walk reads it.
+  if (sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) !=
+      SQLITE_OK) {
     *error = "host database " + path_ + ": " + (db_ != nullptr ? DbError(db_) : std::string("cannot open"));
     Close();
     return false;
@@ -117,28 +277,40 @@ void HostDb::Close() {
 }
 
 bool HostDb::Load(std::string* error) {
-  // Session: exactly one row.
-  {
-    Stmt st;
-    if (sqlite3_prepare_v2(
-            db_,
-            "SELECT user_id, selected_no, selected_no2, app_folder, settings_folder, package_name "
-            "FROM session",
-            -1, &st.s, nullptr) != SQLITE_OK) {
+  std::string columns;
+  auto prepare = [&](const char* table, std::initializer_list<const char*> wanted, const char* tail,
+                     Stmt* st) {
+    if (!SelectList(table, wanted, &columns, error)) return false;
+    const std::string sql = "SELECT " + columns + " FROM " + table + tail;
+    if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &st->s, nullptr) != SQLITE_OK) {
       *error = DbError(db_);
       return false;
     }
+    return true;
+  };
+  std::int64_t value = 0;
+  // Session: exactly one row.
+  {
+    Stmt st;
+    if (!prepare("session",
+                 {"user_id", "selected_no", "selected_no2", "app_folder", "settings_folder", "package_name"},
+                 "", &st))
+      return false;
     int rows = 0;
     int rc;
     while ((rc = sqlite3_step(st.s)) == SQLITE_ROW) {
       if (++rows > 1) break;
       if (!ReadText(st.s, 0, "session", "1", "user_id", kMaxUserId, &session_.user_id, error) ||
-          !ReadText(st.s, 3, "session", "1", "app_folder", 259, &session_.app_folder, error) ||
+          !ReadInt(st.s, 1, "session", "1", "selected_no", INT32_MIN, INT32_MAX, &value, error))
+        return false;
+      session_.selected_no = static_cast<std::int32_t>(value);
+      if (!ReadInt(st.s, 2, "session", "1", "selected_no2", INT32_MIN, INT32_MAX, &value, error))
+        return false;
+      session_.selected_no2 = static_cast<std::int32_t>(value);
+      if (!ReadText(st.s, 3, "session", "1", "app_folder", 259, &session_.app_folder, error) ||
           !ReadText(st.s, 4, "session", "1", "settings_folder", 259, &session_.settings_folder, error) ||
           !ReadText(st.s, 5, "session", "1", "package_name", 259, &session_.package_name, error))
         return false;
-      session_.selected_no = sqlite3_column_int(st.s, 1);
-      session_.selected_no2 = sqlite3_column_int(st.s, 2);
     }
     if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
       *error = DbError(db_);
@@ -152,27 +324,47 @@ bool HostDb::Load(std::string* error) {
   // Companies.
   {
     Stmt st;
-    if (sqlite3_prepare_v2(
-            db_,
-            "SELECT data_no, data_id, name, period_start, period_end, period_option, data_kind, "
-            "tax_included FROM companies ORDER BY data_no",
-            -1, &st.s, nullptr) != SQLITE_OK) {
-      *error = DbError(db_);
+    if (!prepare("companies",
+                 {"data_no", "data_id", "name", "period_start", "period_end", "period_option", "data_kind",
+                  "tax_included"},
+                 " ORDER BY data_no", &st))
       return false;
-    }
     int rc;
     while ((rc = sqlite3_step(st.s)) == SQLITE_ROW) {
       Company c;
-      c.data_no = sqlite3_column_int(st.s, 0);
-      const std::string row = "data_no " + std::to_string(c.data_no);
-      if (!ReadText(st.s, 1, "companies", row, "data_id", kMaxDataId, &c.data_id, error) ||
-          !ReadText(st.s, 2, "companies", row, "name", kMaxCompanyName, &c.name, error))
+      const std::string row = "data_no " + RowKey(st.s, 0);
+      const char* const t = "companies";
+      if (!ReadInt(st.s, 0, t, row, "data_no", INT32_MIN, INT32_MAX, &value, error)) return false;
+      c.data_no = static_cast<std::int32_t>(value);
+      if (!ReadText(st.s, 1, t, row, "data_id", kMaxDataId, &c.data_id, error) ||
+          !ReadText(st.s, 2, t, row, "name", kMaxCompanyName, &c.name, error))
         return false;
-      c.period_start = sqlite3_column_int(st.s, 3);
-      c.period_end = sqlite3_column_int(st.s, 4);
-      c.period_option = sqlite3_column_int(st.s, 5);
-      c.data_kind = static_cast<std::int16_t>(sqlite3_column_int(st.s, 6));
-      if (sqlite3_column_type(st.s, 7) != SQLITE_NULL) c.tax_included = sqlite3_column_int64(st.s, 7);
+      std::int64_t start = 0, end = 0;
+      if (!ReadInt(st.s, 3, t, row, "period_start", INT32_MIN, INT32_MAX, &start, error) ||
+          !ReadInt(st.s, 4, t, row, "period_end", INT32_MIN, INT32_MAX, &end, error))
+        return false;
+      if (!IsCalendarDate(start) || !IsCalendarDate(end)) {
+        *error = std::string(t) + " row " + row + " column " +
+                 (IsCalendarDate(start) ? "period_end" : "period_start") + ": " +
+                 std::to_string(IsCalendarDate(start) ? end : start) + " is no calendar date (yyyymmdd)";
+        return false;
+      }
+      if (end < start) {
+        *error = std::string(t) + " row " + row + " column period_end: " + std::to_string(end) +
+                 " is before the period's start " + std::to_string(start);
+        return false;
+      }
+      c.period_start = static_cast<std::int32_t>(start);
+      c.period_end = static_cast<std::int32_t>(end);
+      if (!ReadInt(st.s, 5, t, row, "period_option", INT32_MIN, INT32_MAX, &value, error)) return false;
+      c.period_option = static_cast<std::int32_t>(value);
+      if (!ReadInt(st.s, 6, t, row, "data_kind", INT16_MIN, INT16_MAX, &value, error)) return false;
+      c.data_kind = static_cast<std::int16_t>(value);
+      // NULL: the company has no consumption-tax settings.
+      if (sqlite3_column_type(st.s, 7) != SQLITE_NULL) {
+        if (!ReadInt(st.s, 7, t, row, "tax_included", INT64_MIN, INT64_MAX, &value, error)) return false;
+        c.tax_included = value;
+      }
       companies_.push_back(std::move(c));
     }
     if (rc != SQLITE_DONE) {
@@ -184,11 +376,7 @@ bool HostDb::Load(std::string* error) {
   std::vector<win32::DriveEntry> drives;
   if (HasTable("drives")) {
     Stmt st;
-    if (sqlite3_prepare_v2(db_, "SELECT name, type, root FROM drives ORDER BY rowid", -1, &st.s, nullptr) !=
-        SQLITE_OK) {
-      *error = DbError(db_);
-      return false;
-    }
+    if (!prepare("drives", {"name", "type", "root"}, " ORDER BY rowid", &st)) return false;
     const std::filesystem::path base = std::filesystem::absolute(path_).parent_path();
     int rc;
     int n = 0;
@@ -197,11 +385,12 @@ bool HostDb::Load(std::string* error) {
       win32::DriveEntry e;
       std::string root_cp;
       if (!ReadText(st.s, 0, "drives", std::to_string(n), "name", 259, &e.name, error) ||
+          !ReadInt(st.s, 1, "drives", std::to_string(n), "type", INT32_MIN, INT32_MAX, &value, error) ||
           !ReadText(st.s, 2, "drives", std::to_string(n), "root", 4096, &root_cp, error))
         return false;
       std::string root;
       win32::Cp932ToUtf8(root_cp, &root);
-      e.type = sqlite3_column_int(st.s, 1);
+      e.type = static_cast<int>(value);
       std::filesystem::path p(root);
       if (p.is_relative()) p = base / p;
       e.root = p.lexically_normal().string();
@@ -223,11 +412,7 @@ bool HostDb::Load(std::string* error) {
   // Simulated failures (optional table).
   if (HasTable("faults")) {
     Stmt st;
-    if (sqlite3_prepare_v2(db_, "SELECT operation, after, result FROM faults ORDER BY rowid", -1, &st.s,
-                           nullptr) != SQLITE_OK) {
-      *error = DbError(db_);
-      return false;
-    }
+    if (!prepare("faults", {"operation", "after", "result"}, " ORDER BY rowid", &st)) return false;
     while (sqlite3_step(st.s) == SQLITE_ROW) {
       const unsigned char* op = sqlite3_column_text(st.s, 0);
       faults_.push_back({op != nullptr ? reinterpret_cast<const char*>(op) : "",

@@ -2,12 +2,22 @@
 // company data entries, the account master, the totals, the consumption-tax settings, the drive table)
 // and a table of simulated platform failures for tests. The schema is documented in the README.
 //
-// Texts: a TEXT column is UTF-8 and is converted to code page 932; a BLOB is taken as code page 932 bytes.
-// A text with no code page 932 form, or longer than the platform's record can hold, is refused with an
-// error naming table, row and column.
+// Values are checked where they enter, and a value that does not fit its field or its meaning is refused
+// with one line naming table, row and column, never cut, wrapped or dropped:
+// - Texts: a TEXT column is UTF-8 and is converted to code page 932; a BLOB is taken as code page 932
+//   bytes. A text with no code page 932 form, longer than the platform's record can hold, or holding a
+//   control character (0x00-0x1F, 0x7F) is refused.
+// - Numbers: an integer column holds a whole number within its field (a signed 32-bit id, a byte-sized
+//   flag, ...); NULL, a text, a real number or a blob is refused, and so is a period date that is no
+//   calendar date or a period that ends before it starts.
+// - Columns: each table has required columns and optional ones (README). A missing required column is
+//   refused by name; a missing optional column reads as its documented default.
+// Session, companies, drives and faults are read and checked when the file is opened; accounts and
+// totals while an aggregation walks them, whose refusal is kept for the program to show (ReadError).
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <map>
 #include <optional>
 #include <string>
@@ -66,10 +76,13 @@ class HostDb {
   const Company* FindCompanyById(std::string_view data_id) const;
   bool HasTable(const char* name) const;
 
-  // The first failure to read the database since Open ("host database <file>: <what>: <cause>"), empty
-  // when none; kept after Close. NoteReadError records one (the first one only).
+  // The first failure to read the database since Open ("host database <file>: <what>: <cause>"), or the
+  // first value refused after Open ("host database <file>: <table> row <row> column <column>: <why>");
+  // empty when none; kept after Close. NoteReadError and NoteRefusal record one (the first one only); the
+  // platform call that met it fails.
   const std::string& ReadError() const { return read_error_; }
   void NoteReadError(const std::string& what);
+  void NoteRefusal(const std::string& refusal);
 
   static constexpr int kBusyTimeoutMs = 5000;
 
@@ -80,9 +93,22 @@ class HostDb {
   void CountSuccess(std::string_view op, long n = 1);
 
   // Reads a text column as code page 932 (TEXT converted from UTF-8, BLOB raw). On failure *error
-  // names table, row and column.
+  // names table, row and column and *out is unchanged.
   static bool ReadText(sqlite3_stmt* stmt, int col, const char* table, const std::string& row,
                        const char* column, std::size_t max_bytes, std::string* out, std::string* error);
+  // Reads an integer column whose value must lie in [min, max]. On failure *error names table, row and
+  // column and *out is unchanged.
+  static bool ReadInt(sqlite3_stmt* stmt, int col, const char* table, const std::string& row,
+                      const char* column, std::int64_t min, std::int64_t max, std::int64_t* out,
+                      std::string* error);
+  // A value as it stands in the file, to name a row by its key: the number, a text (printable ASCII,
+  // shortened) in quotes, or the kind of value.
+  static std::string RowKey(sqlite3_stmt* stmt, int col);
+  // The select list for these columns of a table: each present column by name, a missing optional one
+  // as its documented default. False with *error naming the missing table or required column, or why
+  // the table could not be read.
+  bool SelectList(const char* table, std::initializer_list<const char*> columns, std::string* list,
+                  std::string* error) const;
 
   // Log of the connection's calls in order ("Initiate", "ExpSysLink", "LogOut", ...), for tests.
   std::vector<std::string>& Trace() { return trace_; }

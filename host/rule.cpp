@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <deque>
 #include <limits>
@@ -46,6 +47,24 @@ long ReadFailed(const char* what) {
 // Sums that wrap instead of overflowing: the totals are the platform's and are not range-checked here.
 std::int64_t WrapAdd(std::int64_t a, std::int64_t b) {
   return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) + static_cast<std::uint64_t>(b));
+}
+
+// An integer of the row the statement stands on, within [min, max]. The row's name (made by `row`) is
+// built only for a refusal, which is kept for the program: a walk reads millions of these values.
+template <typename RowName>
+bool ReadRowInt(sqlite3_stmt* stmt, int col, const char* table, const RowName& row, const char* column,
+                std::int64_t min, std::int64_t max, std::int64_t* out) {
+  if (sqlite3_column_type(stmt, col) == SQLITE_INTEGER) {
+    const std::int64_t value = sqlite3_column_int64(stmt, col);
+    if (value >= min && value <= max) {
+      *out = value;
+      return true;
+    }
+  }
+  std::string error;
+  if (host::HostDb::ReadInt(stmt, col, table, row(), column, min, max, out, &error)) return true;
+  Db().NoteRefusal(error);
+  return false;
 }
 
 bool IsLeapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
@@ -231,19 +250,24 @@ long ClSetKamoku::WalkFind(const StFINDINFO* cond, StKAMOKUINFO* info, long curs
     return kPlatformNotReady;
   Cursor& c = *m_cursors[cursor - 1];
   if (c.stmt == nullptr || c.op != cond->Operator) {
-    const char* sql =
-        cond->Operator == kFindOpEqual
-            ? "SELECT account_id, list_flag FROM accounts WHERE data_no = ?1 AND list_flag IS NOT NULL "
-              "AND account_id = ?2 AND account_id > ?3 ORDER BY account_id LIMIT 1"
-        : cond->Operator == kFindOpAtLeast
-            ? "SELECT account_id, list_flag FROM accounts WHERE data_no = ?1 AND list_flag IS NOT NULL "
-              "AND account_id >= ?2 AND account_id > ?3 ORDER BY account_id LIMIT 1"
-            : "SELECT account_id, list_flag FROM accounts WHERE data_no = ?1 AND list_flag IS NOT NULL "
-              "AND account_id <= ?2 AND account_id > ?3 ORDER BY account_id LIMIT 1";
     Pool().Give(c.op, c.stmt);
     c.op = cond->Operator;
     c.stmt = Pool().Take(c.op);
-    if (c.stmt == nullptr) c.stmt = Prepare(sql);
+    if (c.stmt == nullptr) {
+      std::string columns, error;
+      if (!Db().SelectList("accounts", {"account_id", "list_flag"}, &columns, &error)) {
+        Db().NoteRefusal(error);
+        return kPlatformDbError;
+      }
+      const char* compare = cond->Operator == kFindOpEqual     ? "="
+                            : cond->Operator == kFindOpAtLeast ? ">="
+                                                               : "<=";
+      // From a subquery, so that a missing list_flag reads as its default here too.
+      c.stmt = Prepare(("SELECT account_id, list_flag FROM (SELECT data_no, " + columns +
+                        " FROM accounts) WHERE data_no = ?1 AND list_flag IS NOT NULL AND account_id " +
+                        compare + " ?2 AND account_id > ?3 ORDER BY account_id LIMIT 1")
+                           .c_str());
+    }
     if (c.stmt == nullptr) return ReadFailed("reading the account master");
   }
   sqlite3_reset(c.stmt);
@@ -253,9 +277,16 @@ long ClSetKamoku::WalkFind(const StFINDINFO* cond, StKAMOKUINFO* info, long curs
   const int rc = sqlite3_step(c.stmt);
   if (rc == SQLITE_DONE) return kPlatformEnd;
   if (rc != SQLITE_ROW) return ReadFailed("reading the account master");
+  const auto row = [&] { return "account_id " + host::HostDb::RowKey(c.stmt, 0); };
+  std::int64_t id = 0, flag = 0;
+  if (!ReadRowInt(c.stmt, 0, "accounts", row, "account_id", INT32_MIN, INT32_MAX, &id) ||
+      !ReadRowInt(c.stmt, 1, "accounts", row, "list_flag", INT8_MIN, INT8_MAX, &flag)) {
+    sqlite3_reset(c.stmt);
+    return kPlatformBadValue;
+  }
   std::memset(info, 0, sizeof *info);
-  info->AccountId = sqlite3_column_int(c.stmt, 0);
-  info->ListFlag = static_cast<std::int8_t>(sqlite3_column_int(c.stmt, 1));
+  info->AccountId = static_cast<std::int32_t>(id);
+  info->ListFlag = static_cast<std::int8_t>(flag);
   c.last_id = info->AccountId;
   sqlite3_reset(c.stmt);
   return 0;
@@ -335,15 +366,29 @@ struct ClRuleKamoku::Walk {
     }
     if (rc != SQLITE_ROW) return ReadFailed("reading the accounts");
     *e = AccountEntry{};
-    e->id = sqlite3_column_int(accounts, 0);
+    const auto row = [&] { return "account_id " + host::HostDb::RowKey(accounts, 0); };
+    const char* const t = "accounts";
+    std::int64_t id = 0, side = 0, ex1 = 0, ex2 = 0, attributes = 0, flag = 0;
+    if (!ReadRowInt(accounts, 0, t, row, "account_id", INT32_MIN, INT32_MAX, &id)) return kPlatformBadValue;
     std::string error;
-    if (!host::HostDb::ReadText(accounts, 1, "accounts", "account_id " + std::to_string(e->id), "name",
-                                kMaxAccountName, &e->name, &error))
+    if (!host::HostDb::ReadText(accounts, 1, t, row(), "name", kMaxAccountName, &e->name, &error)) {
+      Db().NoteRefusal(error);
       return kPlatformBadText;
-    e->balance_side = static_cast<std::uint8_t>(sqlite3_column_int(accounts, 2));
-    e->exclude1 = static_cast<std::uint8_t>(sqlite3_column_int(accounts, 3));
-    e->exclude2 = static_cast<std::uint8_t>(sqlite3_column_int(accounts, 4));
-    e->attributes = static_cast<std::int32_t>(sqlite3_column_int64(accounts, 5));
+    }
+    // The record's byte-sized fields and its 32-bit attributes; list_flag is the account master's (a
+    // signed byte, NULL where the master does not know the account), checked here as the row enters.
+    if (!ReadRowInt(accounts, 2, t, row, "balance_side", 0, UINT8_MAX, &side) ||
+        !ReadRowInt(accounts, 3, t, row, "exclude1", 0, UINT8_MAX, &ex1) ||
+        !ReadRowInt(accounts, 4, t, row, "exclude2", 0, UINT8_MAX, &ex2) ||
+        !ReadRowInt(accounts, 5, t, row, "attributes", INT32_MIN, INT32_MAX, &attributes) ||
+        (sqlite3_column_type(accounts, 6) != SQLITE_NULL &&
+         !ReadRowInt(accounts, 6, t, row, "list_flag", INT8_MIN, INT8_MAX, &flag)))
+      return kPlatformBadValue;
+    e->id = static_cast<std::int32_t>(id);
+    e->balance_side = static_cast<std::uint8_t>(side);
+    e->exclude1 = static_cast<std::uint8_t>(ex1);
+    e->exclude2 = static_cast<std::uint8_t>(ex2);
+    e->attributes = static_cast<std::int32_t>(attributes);
     // Totals come in the same order: skip those of accounts that have no row, take this account's.
     while (!totals_done) {
       if (!totals_row) {
@@ -355,15 +400,27 @@ struct ClRuleKamoku::Walk {
         if (trc != SQLITE_ROW) return ReadFailed("reading the totals");
         totals_row = true;
       }
-      const std::int64_t tid = sqlite3_column_int64(totals, 0);
+      std::int64_t tid = 0;
+      if (!ReadTotalsValue(0, "account_id", INT32_MIN, INT32_MAX, &tid)) return kPlatformBadValue;
       if (tid > e->id) break;
       totals_row = false;
       if (tid < e->id) continue;
-      const int slot = sqlite3_column_int(totals, 1);
-      if (slot < 0 || slot >= kSlots) continue;
-      for (int k = 0; k < 4; ++k) e->totals[k][slot] = sqlite3_column_int64(totals, 2 + k);
+      std::int64_t slot = 0;
+      if (!ReadTotalsValue(1, "slot", 0, kSlots - 1, &slot)) return kPlatformBadValue;
+      static const char* const kAmounts[4] = {"debit_ex", "debit_in", "credit_ex", "credit_in"};
+      for (int k = 0; k < 4; ++k)
+        if (!ReadTotalsValue(2 + k, kAmounts[k], INT64_MIN, INT64_MAX, &e->totals[k][slot]))
+          return kPlatformBadValue;
     }
     return 0;
+  }
+
+  // A value of the totals row the statement stands on; a refusal is kept for the program.
+  bool ReadTotalsValue(int col, const char* column, std::int64_t min, std::int64_t max, std::int64_t* out) {
+    const auto row = [&] {
+      return "account_id " + host::HostDb::RowKey(totals, 0) + " slot " + host::HostDb::RowKey(totals, 1);
+    };
+    return ReadRowInt(totals, col, "totals", row, column, min, max, out);
   }
 
   void Push(const AccountEntry& e, const std::int64_t (&totals)[4][kSlots], bool has_sub) {
@@ -459,12 +516,20 @@ long ClRuleKamoku::MoveReady(_RuleKamokuSumType_Base, _RuleKamokuSumType_Bmn, _R
       "(SELECT COUNT(*) FROM accounts m WHERE m.data_no = ?1 AND m.account_id % 10000 = 0 AND EXISTS "
       "(SELECT 1 FROM accounts s WHERE s.data_no = ?1 AND s.account_id > m.account_id "
       "AND s.account_id < m.account_id + 10000))");
-  walk->accounts = Prepare(
-      "SELECT account_id, name, balance_side, exclude1, exclude2, attributes FROM accounts "
-      "WHERE data_no = ?1 ORDER BY account_id");
-  walk->totals = Prepare(
-      "SELECT account_id, slot, debit_ex, debit_in, credit_ex, credit_in FROM totals "
-      "WHERE data_no = ?1 ORDER BY account_id, slot");
+  std::string accounts, totals, error;
+  if (!Db().SelectList(
+          "accounts",
+          {"account_id", "name", "balance_side", "exclude1", "exclude2", "attributes", "list_flag"},
+          &accounts, &error) ||
+      !Db().SelectList("totals", {"account_id", "slot", "debit_ex", "debit_in", "credit_ex", "credit_in"},
+                       &totals, &error)) {
+    Db().NoteRefusal(error);
+    return m_nReadyResult = kPlatformDbError;
+  }
+  walk->accounts =
+      Prepare(("SELECT " + accounts + " FROM accounts WHERE data_no = ?1 ORDER BY account_id").c_str());
+  walk->totals =
+      Prepare(("SELECT " + totals + " FROM totals WHERE data_no = ?1 ORDER BY account_id, slot").c_str());
   if (walk->count == nullptr || walk->accounts == nullptr || walk->totals == nullptr)
     return m_nReadyResult = ReadFailed("preparing the aggregation");
   for (sqlite3_stmt* s : {walk->count, walk->accounts, walk->totals}) sqlite3_bind_int(s, 1, walk->data_no);

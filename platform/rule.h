@@ -23,6 +23,7 @@ inline constexpr long kPlatformNoCompany = 9002;  // the data-ID text names no c
 inline constexpr long kPlatformDbError = 9003;    // a table is missing or the database cannot be read
 inline constexpr long kPlatformBadText = 9004;    // a text column holds no valid code page 932 text
 inline constexpr long kPlatformBadCursor = 9005;  // a cursor number that is not open
+inline constexpr long kPlatformBadValue = 9006;   // a number that does not fit its field or its meaning
 
 #pragma pack(push, 1)
 

@@ -7,8 +7,14 @@
 // rows: the flagged main row, three sub-account rows and the closing main row). Every account has totals
 // in all fifteen slots (opening balance, twelve months, the year-end and the interim adjustments). Drive
 // C: is ROOT (default: the database's folder).
+//
+// Account ids are account code x 10000 + sub-account code and must fit a signed 32 bits: the codes run
+// from 100 to 214748. Where three sub-accounts per group would need more codes than that (beyond about
+// 386,000 rows), the groups get as many sub-accounts as the rows need, so that every id stays in range.
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -73,13 +79,28 @@ int main(int argc, char** argv) {
       sqlite3_reset(total);
     }
   };
+  // Groups of five codes: four plain accounts (a row each) and one with `subs` sub-accounts (subs + 2
+  // rows).
+  constexpr long kFirstCode = 100;
+  constexpr long kLastCode = 214748;             // 214748 x 10000 + 3647 is the largest 32-bit id
+  constexpr long kMostSubs = INT32_MAX % 10000;  // 3647: what the last code's sub-accounts may reach
+  constexpr long kGroups = (kLastCode - kFirstCode + 1) / 5;
+  const long subs = std::max(3L, (rows + kGroups - 1) / kGroups - 6);
+  if (subs > kMostSubs) {
+    std::fprintf(stderr, "gen_host: %ld rows do not fit 32-bit account ids\n", rows);
+    return 64;
+  }
   long delivered = 0;
-  for (long code = 100; delivered < rows; ++code) {
+  for (long code = kFirstCode; delivered < rows; ++code) {
+    if (code > kLastCode) {
+      std::fprintf(stderr, "gen_host: the account codes ran out at %ld rows\n", delivered);
+      return 1;
+    }
     const int side = code % 3 == 0 ? 0 : 1;
-    if (code % 5 == 0 && rows - delivered >= 5) {
+    if (code % 5 == 0 && rows - delivered >= subs + 2) {
       add(code * 10000, "科目" + std::to_string(code), side);
-      for (int sub = 1; sub <= 3; ++sub) add(code * 10000 + sub, "補助" + std::to_string(sub), side);
-      delivered += 5;
+      for (long sub = 1; sub <= subs; ++sub) add(code * 10000 + sub, "補助" + std::to_string(sub), side);
+      delivered += subs + 2;
     } else {
       add(code * 10000, "科目" + std::to_string(code), side);
       delivered += 1;

@@ -4,6 +4,7 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -66,6 +67,43 @@ bool Cp932ToUtf8(std::string_view cp932, std::string* utf8) {
 bool Utf8ToCp932(std::string_view utf8, std::string* cp932) {
   thread_local const Converter converter("CP932", "UTF-8");
   return Convert(converter, utf8, cp932);
+}
+
+std::string FirstWithoutCp932Form(std::string_view utf8) {
+  std::string converted;
+  for (std::size_t i = 0; i < utf8.size();) {
+    const auto lead = static_cast<unsigned char>(utf8[i]);
+    char text[32];
+    std::snprintf(text, sizeof text, "byte 0x%02X", lead);
+    const std::string bad_byte = text;
+    std::size_t len = 0;
+    if (lead < 0x80) {
+      len = 1;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+      len = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      len = 3;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      len = 4;
+    }
+    if (len == 0 || i + len > utf8.size()) return bad_byte;
+    std::uint32_t code = len == 1 ? lead : lead & (0x7Fu >> len);
+    for (std::size_t k = 1; k < len; ++k) {
+      const auto c = static_cast<unsigned char>(utf8[i + k]);
+      if ((c & 0xC0u) != 0x80u) return bad_byte;
+      code = (code << 6) | (c & 0x3Fu);
+    }
+    const std::string_view one = utf8.substr(i, len);
+    if (!Utf8ToCp932(one, &converted)) {
+      // An overlong form or a surrogate is no UTF-8 character either.
+      const bool overlong = (len == 3 && code < 0x800) || (len == 4 && code < 0x10000);
+      if (overlong || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) return bad_byte;
+      std::snprintf(text, sizeof text, "' (U+%04X)", static_cast<unsigned>(code));
+      return "'" + std::string(one) + text;
+    }
+    i += len;
+  }
+  return {};
 }
 
 std::string Sjis(std::string_view utf8_literal) {

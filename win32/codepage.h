@@ -14,6 +14,10 @@ namespace win32 {
 bool Cp932ToUtf8(std::string_view cp932, std::string* utf8);
 bool Utf8ToCp932(std::string_view utf8, std::string* cp932);
 
+// Names the first character of a UTF-8 text that has no code page 932 form, for a one-line message:
+// "'𠮷' (U+20BB7)", or "byte 0xFF" where the text is not UTF-8 at all. Empty when the whole text converts.
+std::string FirstWithoutCp932Form(std::string_view utf8);
+
 // For texts known to convert (program literals); a text that does not convert is a programming error
 // and aborts.
 std::string Sjis(std::string_view utf8_literal);

@@ -6,8 +6,9 @@
 
 namespace win32 {
 
-// atol of the old C runtime: leading blanks (0x20, 0x09-0x0D) skipped, an optional sign, digits up to
-// the first non-digit, 0 without digits. No overflow check: the value wraps modulo 2^32.
+// atol of the Windows C runtime: leading blanks (0x20, 0x09-0x0D) skipped, an optional sign, digits up to
+// the first non-digit, 0 without digits. A value beyond 32 bits saturates at INT32_MAX / INT32_MIN (as
+// strtol does), so a huge number never wraps round into a small one.
 std::int32_t Atol(std::string_view s);
 inline int Atoi(std::string_view s) { return Atol(s); }
 

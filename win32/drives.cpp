@@ -1,6 +1,8 @@
 // Drive table and translation between Windows paths and Linux paths.
 #include "win32/drives.h"
 
+#include <dirent.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -16,7 +18,14 @@ std::string StripSlash(std::string root) {
   return root;
 }
 
-// Splits a Linux-style relative path into components, applying "." and "..", never above the root.
+// Drops what Windows drops from the end of a name: dots and spaces ("r.xml. " names "r.xml").
+std::string_view WindowsName(std::string_view part) {
+  while (!part.empty() && (part.back() == '.' || part.back() == ' ')) part.remove_suffix(1);
+  return part;
+}
+
+// Splits a Linux-style relative path into components, applying "." and "..", never above the root. A
+// name of dots and spaces only is dropped like ".".
 void AppendComponents(std::string_view rest, std::vector<std::string>* parts) {
   std::size_t i = 0;
   while (i <= rest.size()) {
@@ -25,18 +34,56 @@ void AppendComponents(std::string_view rest, std::vector<std::string>* parts) {
     std::string_view part = rest.substr(i, j - i);
     if (part == "..") {
       if (!parts->empty()) parts->pop_back();
-    } else if (!part.empty() && part != ".") {
-      parts->emplace_back(part);
+    } else if (!WindowsName(part).empty()) {
+      parts->emplace_back(WindowsName(part));
     }
     i = j + 1;
   }
 }
 
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool SameIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+  return true;
+}
+
+// The entry of a Linux folder that a Windows name means: the exact name when it exists, else the entry
+// equal to it ignoring the case of ASCII letters (code page 932 folds no other letter; of several, the
+// first in byte order). False when the folder has no such entry.
+bool FindEntry(const std::string& folder, const std::string& name, std::string* entry) {
+  struct stat st;
+  const std::string exact = (folder == "/" ? "" : folder) + "/" + name;
+  if (lstat(exact.c_str(), &st) == 0) {
+    *entry = name;
+    return true;
+  }
+  DIR* dir = opendir(folder.c_str());
+  if (dir == nullptr) return false;
+  bool found = false;
+  while (const dirent* d = readdir(dir)) {
+    const std::string_view candidate = d->d_name;
+    if (SameIgnoringAsciiCase(candidate, name) && (!found || candidate < *entry)) {
+      *entry = candidate;
+      found = true;
+    }
+  }
+  closedir(dir);
+  return found;
+}
+
+// The Linux path of the components under a root, each resolved against its folder as Windows names are
+// (see FindEntry). From the first component that names nothing on, the rest is taken as written.
 std::string JoinUnder(const std::string& root, const std::vector<std::string>& parts, bool trailing) {
   std::string out = root;
+  bool resolving = true;
   for (const auto& p : parts) {
-    if (out.empty() || out.back() != '/') out += '/';
-    out += p;
+    std::string name = p;
+    if (resolving) resolving = FindEntry(out.empty() ? "." : out, p, &name);
+    if (!out.empty() && out.back() != '/') out += '/';
+    out += name;
   }
   if (trailing && !parts.empty()) out += '/';
   return out;
@@ -110,11 +157,7 @@ bool DriveTable::ToLinux(std::string_view win_path, std::string* linux_path) con
   }
   // Relative to the current directory, which is a real Linux folder.
   AppendComponents(utf8, &parts);
-  std::string out;
-  for (const auto& p : parts) {
-    if (!out.empty()) out += '/';
-    out += p;
-  }
+  std::string out = JoinUnder("", parts, false);
   if (out.empty()) out.push_back('.');
   if (trailing) out += '/';
   *linux_path = out;

@@ -2,7 +2,9 @@
 //
 // A drive letter ("C") or a share ("\\srv\share") maps to a Linux folder and a drive type. With no row for
 // "Z", Z: is "/" (fixed), so every Linux file is reachable. A letter with no row is a drive that does not
-// exist. Windows paths are code page 932 byte strings; Linux paths are UTF-8.
+// exist. Windows paths are code page 932 byte strings; Linux paths are UTF-8. Every look at a file (its
+// existence, opening it, making a folder, the settings and the program's own files) goes through
+// ToLinux, so a name that differs only in case from an existing one means that one, as on Windows.
 #pragma once
 
 #include <string>
@@ -38,9 +40,13 @@ class DriveTable {
   const DriveEntry* FindLetter(char letter) const;
   const DriveEntry* FindShare(std::string_view server_share) const;
 
-  // Windows path (absolute, drive-relative, rooted or relative) to a Linux path. "." and ".." are
-  // resolved and never climb above the drive root. False for a drive or share with no row, or a name
-  // with no UTF-8 form.
+  // Windows path (absolute, drive-relative, rooted or relative) to a Linux path, naming the file that
+  // Windows would name. "." and ".." are resolved and never climb above the drive root; trailing dots and
+  // spaces of a name are dropped ("r.xml." is "r.xml"). Each name is then looked up in its Linux folder:
+  // the exact name when it exists, else the entry equal to it ignoring the case of ASCII letters (full-
+  // width letters are distinct; of several such entries, the first in byte order). Names below one that
+  // exists in no form are taken as written. False for a drive or share with no row, or a name with no
+  // UTF-8 form.
   bool ToLinux(std::string_view win_path, std::string* linux_path) const;
   // Absolute Linux path to a Windows path through the longest matching root. False when the name has no
   // code page 932 form or no root matches.

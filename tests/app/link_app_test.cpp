@@ -64,6 +64,9 @@ TEST(HandshakeTest, ParsesTheFourFieldsAsTheStartingWindowWritesThem) {
       {"1234,1025,40000,", 1, 1234, 1025, -25536, ""},
       {"abc,x,y,", 1, 0, 0, 0, ""},
       {" -5,+1025,32767,p", 1, static_cast<std::uint32_t>(-5), 1025, 32767, "p"},
+      // Beyond 32 bits the numbers saturate; the function id keeps the low 16 bits of the saturated value.
+      {"4294968530,4294967297,2147483648,", 1, 0x7FFFFFFF, 0x7FFFFFFF, -1, ""},
+      {"-4294967297,1025,-99999999999,", 1, 0x80000000, 1025, 0, ""},
   };
   for (const auto& c : cases) {
     ClLinkApp app(Halvorack());

@@ -80,6 +80,22 @@ TEST(PathCharsRule, RefusesWildcardsSeparatorsAndDoubledBackslashes) {
   EXPECT_FALSE(CheckPathChars("C:\\" + kHyo + "\\\\out.xml"));
 }
 
+TEST(PathCharsRule, RefusesControlCharactersAndDeviceNames) {
+  for (const std::string& bad :
+       {std::string("C:\\a\tb.xml"), std::string("C:\\data\x01\\out.xml"), std::string("C\x1F:\\x.xml"),
+        std::string("C:\\x.xml\r"), std::string("C:\\CON"), std::string("C:\\con.xml"),
+        std::string("C:\\Data\\Aux\\r.xml"), std::string("C:\\nul .txt"), std::string("C:\\COM1.xml"),
+        std::string("C:\\lpt9"), std::string("C:\\PRN."), std::string("\\\\srv\\share\\CON.xml"),
+        std::string("CON.xml"), std::string("C:prn"), "C:\\" + kHyo + "\\com3.x.y"})
+    EXPECT_FALSE(CheckPathChars(bad)) << win32::ToUtf8Lossy(bad);
+  for (const std::string& ok :
+       {std::string("C:\\CONSOLE.xml"), std::string("C:\\COM10.xml"), std::string("C:\\COM0.xml"),
+        std::string("C:\\xcon.xml"), std::string("C:\\con2\\r.xml"), std::string("C:\\.con"),
+        std::string("\\\\con\\aux\\r.xml"),  // a server and a share are no file names
+        Sjis("C:\\ＣＯＮ.xml")})             // full-width letters are other letters
+    EXPECT_TRUE(CheckPathChars(ok)) << win32::ToUtf8Lossy(ok);
+}
+
 TEST_F(PathRulesTest, DriveRuleByDriveType) {
   for (const char* ok :
        {"C:\\data\\out.xml", "c:\\x.xml", "E:\\x.xml", "N:\\x.xml", "K:\\x.xml", "k:x.xml", "V:\\x.xml", "C"})

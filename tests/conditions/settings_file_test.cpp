@@ -158,6 +158,45 @@ TEST_F(SettingsFileTest, LinesNeverWrittenByTheProgramAreReadSafelyAndKept) {
   EXPECT_EQ(r.path, "y.xml");
 }
 
+TEST_F(SettingsFileTest, ACrBeforeTheLineFeedIsNoPartOfTheValue) {
+  const struct {
+    std::string line;
+    bool found;
+  } cases[] = {
+      {"user1/7/D0000001:1/5/C:\\out.xml\r\n", true},
+      {"user1/7/D0000001:1/5/C:\\out.xml\n", true},
+      // Any other control character: a record this program never wrote.
+      {"user1/7/D0000001:1/5/C:\\out.xml\r\r\n", false},
+      {"user1/7/D0000001:1/5/C:\\out.xml\r", false},
+      {"user1/7/D0000001:1/5/C:\\o\tut.xml\n", false},
+      {"user1/7/D0000001:1/5/C:\\out\x7F.xml\n", false},
+      {std::string("user1/7/D0000001:1/5/C:\\o\0ut.xml\n", 34), false},
+  };
+  for (const auto& c : cases) {
+    dir_.Write("c/Settings/Halvorack.env", "other/1/D:0/1/x\r\n" + c.line);
+    const Record r = Read(Halvorack());
+    EXPECT_EQ(r.found, c.found) << c.line;
+    if (c.found) {
+      EXPECT_EQ(r.path, "C:\\out.xml");
+      EXPECT_EQ(r.month, 5);
+    }
+  }
+  // The rewrite takes the old record out whole and keeps the other lines byte for byte.
+  dir_.Write("c/Settings/Halvorack.env", "other/1/D:0/1/x\r\nuser1/7/D0000001:1/5/C:\\out.xml\r\n");
+  ASSERT_TRUE(Halvorack().WriteLastOutput(0, 3, "p", ""));
+  EXPECT_EQ(File(), "other/1/D:0/1/x\r\nuser1/7/D0000001:0/3/p\n");
+}
+
+TEST_F(SettingsFileTest, AFileNamedInAnotherCaseIsTheSettingsFile) {
+  std::filesystem::create_directories(dir_.Sub("c/settings"));
+  dir_.Write("c/settings/halvorack.ENV", "user1/7/D0000001:1/5/C:\\out.xml\n");
+  EXPECT_EQ(Read(Halvorack()).path, "C:\\out.xml");
+  ASSERT_TRUE(Halvorack().WriteLastOutput(0, 3, "p", ""));
+  EXPECT_EQ(TempDir::Read(dir_.Sub("c/settings/halvorack.ENV")), "user1/7/D0000001:0/3/p\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.Sub("c")), {}), 1);
+  EXPECT_FALSE(std::filesystem::exists(dir_.Sub("c/settings/Halvorack.env")));
+}
+
 TEST_F(SettingsFileTest, LargeFilesAreReadAndRewrittenWhole) {
   std::string big;
   for (int i = 0; big.size() < 100 * 1024; ++i) big += "other" + std::to_string(i) + "/1/D:0/1/C:\\x.xml\n";

@@ -68,6 +68,39 @@ TEST_F(HostDbTest, RefusesBadSessionsAndTextsWithAClearError) {
   EXPECT_NE(OpenError().find("not code page 932"), std::string::npos);
 }
 
+TEST_F(HostDbTest, ValuesBeyondTheirFieldAreRefusedByTableRowAndColumn) {
+  const struct {
+    const char* sql;
+    const char* error;
+  } cases[] = {
+      {"UPDATE companies SET period_end = 20240230;",
+       "companies row data_no 1 column period_end: 20240230 is no calendar date (yyyymmdd)"},
+      {"UPDATE companies SET period_end = 20230331;",
+       "companies row data_no 1 column period_end: 20230331 is before the period's start 20230401"},
+      {"UPDATE companies SET period_start = 'abc';",
+       "companies row data_no 1 column period_start: a text where a number is expected"},
+      {"UPDATE companies SET period_option = 1.5;",
+       "companies row data_no 1 column period_option: 1.5 is not a whole number"},
+      {"UPDATE companies SET data_kind = 65635;",
+       "companies row data_no 1 column data_kind: 65635 does not fit its field (-32768 to 32767)"},
+      {"UPDATE session SET selected_no2 = 4294967297;",
+       "session row 1 column selected_no2: 4294967297 does not fit its field (-2147483648 to 2147483647)"},
+      {"UPDATE session SET package_name = 'P' || char(127);",
+       "session row 1 column package_name: the text holds the control character 0x7F"},
+      {"UPDATE companies SET name = 'a' || char(10) || 'b';",
+       "companies row data_no 1 column name: the text holds the control character 0x0A"},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    HostBuilder host(dir);
+    host.Exec(c.sql);
+    host::HostDb::Inst().SetPath(host.path());
+    std::string error;
+    EXPECT_FALSE(host::HostDb::Inst().Open(&error)) << c.sql;
+    EXPECT_EQ(error, "host database " + host.path() + ": " + c.error) << c.sql;
+  }
+}
+
 TEST_F(HostDbTest, MissingOrMalformedFilesFail) {
   host_.Exec("DROP TABLE companies;");
   EXPECT_NE(OpenError().find("no such table: companies"), std::string::npos);

@@ -49,6 +49,39 @@ TEST_F(DriveTableTest, DotDotNeverClimbsAboveTheDriveRoot) {
   EXPECT_EQ(out, dir_.Sub("c/etc/passwd"));
 }
 
+TEST_F(DriveTableTest, NamesResolveAsWindowsResolvesThem) {
+  dir_.Write("c/Data/report.xml", "");
+  dir_.Write("c/Data/Report.XML", "");  // differs only in case: the exact name wins, else the first
+  dir_.Write("c/Data/other.xml", "");
+  dir_.Write("c/ＡＢ/x", "");
+  dir_.Write("c/表/y", "");
+  const struct {
+    std::string win;
+    const char* linux_path;
+  } cases[] = {
+      {"C:\\data\\OTHER.xml", "c/Data/other.xml"},
+      {"C:\\Data\\report.xml", "c/Data/report.xml"},
+      {"C:\\Data\\Report.XML", "c/Data/Report.XML"},
+      {"C:\\DATA\\REPORT.xml", "c/Data/Report.XML"},
+      {"C:\\DATA\\new\\Sub.xml", "c/Data/new/Sub.xml"},  // below a missing name: as written
+      {"C:\\data\\other.xml.", "c/Data/other.xml"},
+      {"C:\\data. \\other.xml  ", "c/Data/other.xml"},
+      {"C:\\data\\...\\other.xml", "c/Data/other.xml"},
+      {"C:\\DATA\\", "c/Data/"},
+      {Sjis("C:\\ａｂ\\x"), "c/ａｂ/x"},  // full-width letters have no case to ignore
+      {Sjis("C:\\表\\Y"), "c/表/y"},
+  };
+  for (const auto& c : cases) {
+    std::string out;
+    ASSERT_TRUE(Drives().ToLinux(c.win, &out)) << c.win;
+    EXPECT_EQ(out, dir_.Sub(c.linux_path)) << c.win;
+  }
+  ASSERT_EQ(chdir(dir_.Sub("c/Data").c_str()), 0);
+  std::string out;
+  ASSERT_TRUE(Drives().ToLinux("OTHER.XML.", &out));
+  EXPECT_EQ(out, "other.xml");
+}
+
 TEST_F(DriveTableTest, DoubleByteNamesWithBackslashTrailBytesSurviveBothWays) {
   const std::string win = "C:\\" + Sjis("表ソ") + "\\" + Sjis("能.xml");
   std::string linux_path, back;

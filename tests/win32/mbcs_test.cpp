@@ -60,13 +60,17 @@ TEST(MbcsTest, ConversionsRefuseWhatHasNoForm) {
   EXPECT_EQ(ToUtf8Lossy("a\x82"), "a?");
 }
 
-TEST(CrtTest, AtolSkipsBlanksTakesASignAndWraps) {
+TEST(CrtTest, AtolSkipsBlanksTakesASignAndSaturates) {
   EXPECT_EQ(Atol("  +2x"), 2);
   EXPECT_EQ(Atol("\t-17"), -17);
   EXPECT_EQ(Atol("abc"), 0);
   EXPECT_EQ(Atol(""), 0);
-  EXPECT_EQ(Atol("4294967297"), 1);
-  EXPECT_EQ(Atol("2147483648"), INT32_MIN);
+  EXPECT_EQ(Atol("2147483647"), INT32_MAX);
+  EXPECT_EQ(Atol("-2147483648"), INT32_MIN);
+  EXPECT_EQ(Atol("2147483648"), INT32_MAX);
+  EXPECT_EQ(Atol("4294967297"), INT32_MAX);
+  EXPECT_EQ(Atol("-4294967297"), INT32_MIN);
+  EXPECT_EQ(Atol("-" + std::string(40, '9') + "x"), INT32_MIN);
   EXPECT_EQ(Atol("\x81\x40"
                  "5"),
             0);  // the full-width blank is not a blank
