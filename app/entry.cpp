@@ -11,6 +11,7 @@
 #include "app/link_app.h"
 #include "host/host_db.h"
 #include "report/progress_dlg.h"
+#include "res/texts.h"
 #include "ui/application.h"
 #include "ui/qt_ui.h"
 #include "win32/codepage.h"
@@ -38,6 +39,8 @@ bool ParseOptions(const std::vector<std::string>& args, StOptions* options, std:
       options->batch = true;
     } else if (a == "--help") {
       options->help = true;
+    } else if (a == "--version") {
+      options->version = true;
     } else if (a == "--yes") {
       options->yes = true;
     } else if (a == "--month-to" || a == "--tax" || a == "--output") {
@@ -81,14 +84,39 @@ bool ParseOptions(const std::vector<std::string>& args, StOptions* options, std:
   return true;
 }
 
+std::string ShortUsage(const res::StEdition& edition) {
+  const std::string program = edition.program;
+  return "usage: " + program +
+         " [--host FILE] [--batch [--month-to TEXT] [--tax 0|1] [--output PATH] [--yes]] [--] [HANDSHAKE]\n"
+         "       " +
+         program + " --help | --version\n";
+}
+
 std::string UsageText(const res::StEdition& edition) {
-  return std::string("usage: ") + edition.program +
-         " [--host FILE] [--batch] [--] [HANDSHAKE]\n"
-         "  --host FILE  the host database (default: $UCHIWAKE_HOST, else demo-host.sqlite beside the "
+  return ShortUsage(edition) +
+         "Aggregates the selected company's account balances up to a month of its accounting period and\n"
+         "writes them as a 科目内訳書 report (Shift_JIS XML).\n"
+         "options:\n"
+         "  --host FILE      the host database (default: $UCHIWAKE_HOST, else demo-host.sqlite beside the "
          "program)\n"
-         "  --batch      run without windows: messages go to standard error\n"
-         "  HANDSHAKE    WINDOW,MESSAGE,FUNCTIONID,[OUTPUT PATH] from the starting window\n"
-         "exit status: 0 report written, 1 cancelled, 2 failed, 64 usage error\n";
+         "  --batch          run without windows: messages and progress go to standard error\n"
+         "  --month-to TEXT  with --batch: the last month to aggregate (at most two digits)\n"
+         "  --tax 0|1        with --batch: aggregate tax-inclusive (1) or not (0)\n"
+         "  --output PATH    with --batch: the output file as a Windows path (Z:\\tmp\\r.xml is /tmp/r.xml)\n"
+         "  --yes            with --batch: answer the questions (create the folder, overwrite the file) yes\n"
+         "  --help           print this help and exit\n"
+         "  --version        print the program's name and version and exit\n"
+         "  --               end of the options\n"
+         "  HANDSHAKE        WINDOW,MESSAGE,FUNCTIONID,[OUTPUT PATH] from the starting window\n"
+         "exit status:\n"
+         "  0   the report was written\n"
+         "  1   cancelled\n"
+         "  2   failed (environment check, link, aggregation, report, host database, no display)\n"
+         "  64  usage error\n";
+}
+
+std::string VersionText(const res::StEdition& edition) {
+  return std::string(edition.program) + " " + res::TextUtf8(res::TextId::kVersion) + "\n";
 }
 
 namespace {
@@ -107,12 +135,16 @@ int RunProgram(res::EditionId edition_id, int argc, char** argv) {
   StOptions options;
   std::string error;
   auto usage_error = [&](const std::string& why) {
-    std::fprintf(stderr, "%s: %s\n%s", edition.program, why.c_str(), UsageText(edition).c_str());
+    std::fprintf(stderr, "%s: %s\n%s", edition.program, why.c_str(), ShortUsage(edition).c_str());
     return kExitUsage;
   };
   if (!ParseOptions(args, &options, &error)) return usage_error(error);
   if (options.help) {
     std::fputs(UsageText(edition).c_str(), stdout);
+    return 0;
+  }
+  if (options.version) {
+    std::fputs(VersionText(edition).c_str(), stdout);
     return 0;
   }
   // The command line is UTF-8; the program's texts are code page 932. The hand-shake is converted where it

@@ -4,7 +4,7 @@
 // folder with the demo company's accounts replaced. "per_row" is the time per row; it stays flat when the
 // cost grows linearly.
 //
-//   build/bin/aggregate_bench
+//   build/bench/aggregate_bench
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 #include <sys/stat.h>

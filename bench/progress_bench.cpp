@@ -1,8 +1,8 @@
 // The progress window's cost per step: Pulse (six activity-bar advances, each with raise, foreground
 // and repaint) and one Advance value (caption, overall bar, Pulse, repaint), on a shown window.
 //
-//   QT_QPA_PLATFORM=offscreen build/bin/progress_bench
-//   xvfb-run -a env QT_QPA_PLATFORM=xcb build/bin/progress_bench
+//   QT_QPA_PLATFORM=offscreen build/bench/progress_bench
+//   xvfb-run -a env QT_QPA_PLATFORM=xcb build/bench/progress_bench
 #include <benchmark/benchmark.h>
 #include <sys/stat.h>
 #include <unistd.h>

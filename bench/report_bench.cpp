@@ -4,7 +4,7 @@
 // alone), once with a progress window that keeps its state but was never shown.
 //
 //   cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release && ninja -C build-bench report_bench
-//   build-bench/bin/report_bench
+//   build-bench/bench/report_bench
 #include <benchmark/benchmark.h>
 #include <sys/stat.h>
 #include <unistd.h>

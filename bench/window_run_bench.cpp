@@ -5,10 +5,11 @@
 // (2,000 accounts: gen_host makes eight accounts for every nine rows) and 40,000 rows; drive C: is its
 // folder. The arguments are the number of rows and whether the progress window is shown (window:1) or
 // the progress goes to the console as in a --batch run (window:0), so that both stand side by side in one
-// process on one display. The counters "report_crc_hi" and "_lo" are the CRC-32 of the report written: the same for both.
+// process on one display. The counters "report_crc_hi" and "_lo" are the CRC-32 of the report written: the
+// same for both.
 //
-//   QT_QPA_PLATFORM=offscreen build-perf/bin/window_run_bench
-//   xvfb-run -a env QT_QPA_PLATFORM=xcb build-perf/bin/window_run_bench --benchmark_filter=rows:2250
+//   QT_QPA_PLATFORM=offscreen build-perf/bench/window_run_bench
+//   xvfb-run -a env QT_QPA_PLATFORM=xcb build-perf/bench/window_run_bench --benchmark_filter=rows:2250
 #include <benchmark/benchmark.h>
 #include <sys/stat.h>
 #include <unistd.h>

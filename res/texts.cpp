@@ -37,7 +37,7 @@ constexpr std::array<const char*, static_cast<int>(TextId::kCount_)> kTexts = {
     " %04d/%02d/%02d～%04d/%02d/%02d",
     "[=製品名=]",
     "[=製品ﾊﾞｰｼﾞｮﾝ=]",
-    "22.03.00",
+    UW_VERSION,  // the project's version, given by the build
     "%d 文字以内で入力してください。",
     "このファイル名には使用できない文字が含まれています。",
     "指定されたファイルには出力できません。\n\n出力先を再入力してください。",

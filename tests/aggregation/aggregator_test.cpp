@@ -21,7 +21,11 @@ namespace {
 class RecordingProgress : public ClProgressDlg {
  public:
   void Advance(std::int16_t from, std::int16_t to) override {
-    calls.push_back("A" + std::to_string(from) + "-" + std::to_string(to));
+    std::string call = "A";  // (appended: "A" + std::string trips GCC 12's -Wrestrict at -O3)
+    call += std::to_string(from);
+    call += '-';
+    call += std::to_string(to);
+    calls.push_back(call);
     m_bInAdvance = true;
     ClProgressDlg::Advance(from, to);
     m_bInAdvance = false;

@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "res/edition.h"
+#include "res/texts.h"
 #include "tests/support/host_fixture.h"
 
 namespace {
@@ -47,13 +49,36 @@ TEST(OptionsTest, OptionsEndAtTheFirstNonOptionOrDoubleDash) {
   EXPECT_FALSE(ParseOptions({"--what"}, &o3, &error));
 }
 
-TEST(ProgramTest, ExitStatusesOfTheExecutables) {
-  for (const char* prog : {"halvorack", "dremmick", "fennowal"}) {
-    Outcome help = RunShell(Bin(prog) + " --help");
+TEST(ProgramTest, HelpVersionAndUsageErrorsOfEachEdition) {
+  for (auto id : {res::EditionId::kHalvorack, res::EditionId::kDremmick, res::EditionId::kFennowal}) {
+    const res::StEdition& edition = res::Edition(id);
+    const std::string prog = edition.program;
+    Outcome help = RunShell(Bin(edition.program) + " --help");
     EXPECT_EQ(help.status, 0) << prog;
-    EXPECT_NE(help.err.find(std::string("usage: ") + prog), std::string::npos);
-    EXPECT_EQ(RunShell(Bin(prog) + " --bogus").status, kExitUsage);
+    EXPECT_EQ(help.err.rfind("usage: " + prog + " ", 0), 0u) << help.err;
+    // Every option and every exit status on a line of its own.
+    for (const char* line : {"\n  --host FILE ", "\n  --batch ", "\n  --month-to TEXT ", "\n  --tax 0|1 ",
+                             "\n  --output PATH ", "\n  --yes ", "\n  --help ", "\n  --version ", "\n  -- ",
+                             "\n  HANDSHAKE ", "\n  0 ", "\n  1 ", "\n  2 ", "\n  64 "})
+      EXPECT_NE(help.err.find(line), std::string::npos) << prog << " --help lacks" << line;
+
+    Outcome version = RunShell(Bin(edition.program) + " --version");
+    EXPECT_EQ(version.status, 0) << prog;
+    EXPECT_EQ(version.err, prog + " " + res::TextUtf8(res::TextId::kVersion) + "\n");
+
+    // A usage error: what is wrong in one line, then the short usage and nothing more.
+    for (const char* args : {"--bogus", "--batch --tax 2", "--yes", "--host"}) {
+      Outcome bad = RunShell(Bin(edition.program) + " " + args);
+      EXPECT_EQ(bad.status, kExitUsage) << prog << " " << args;
+      const auto first_end = bad.err.find('\n');
+      ASSERT_NE(first_end, std::string::npos) << bad.err;
+      EXPECT_EQ(bad.err.rfind(prog + ": ", 0), 0u) << bad.err;
+      EXPECT_EQ(bad.err.substr(first_end + 1), ShortUsage(edition)) << bad.err;
+    }
   }
+}
+
+TEST(ProgramTest, ExitStatusesOfTheExecutables) {
   Outcome missing = RunShell(Bin("halvorack") + " --batch --host /nonexistent/host.sqlite");
   EXPECT_EQ(missing.status, 2);
   EXPECT_EQ(missing.err, "halvorack: host database /nonexistent/host.sqlite: no such file\n");

@@ -269,7 +269,7 @@ QImage Desktop::OwnPixels(xcb_window_t window) {
 void Desktop::Key(const std::string& keys) {
   std::string cmd = "xdotool key --delay 30";
   std::istringstream in(keys);
-  for (std::string k; in >> k;) cmd += " " + Quote(k);
+  for (std::string k; in >> k;) cmd.append(" ").append(Quote(k));  // (not " " + ...: GCC 12's -Wrestrict)
   if (std::system(cmd.c_str()) != 0) ADD_FAILURE_AT(__FILE__, __LINE__) << cmd << " failed";
 }
 

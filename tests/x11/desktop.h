@@ -44,6 +44,8 @@ class Desktop {
   bool WaitGone(const QString& title, int timeout_ms = 10000);
   // The window with the keyboard focus (the managed window that holds it), 0 for none.
   xcb_window_t Focus();
+  // The window as it is now (a window manager may still move or resize a window it has just shown).
+  XWindow Describe(xcb_window_t window);
   // What the screen shows in `rect`, and the window's own pixels.
   QImage Screen(const QRect& rect);
   QImage OwnPixels(xcb_window_t window);
@@ -64,7 +66,6 @@ class Desktop {
  private:
   xcb_atom_t Atom(const char* name);
   QString Title(xcb_window_t window);
-  XWindow Describe(xcb_window_t window);
 
   xcb_connection_t* m_pConn = nullptr;
   xcb_window_t m_root = 0;
