@@ -16,6 +16,7 @@
 
 #include "win32/drives.h"
 #include "win32/mbcs.h"
+#include "win32/parent_folder.h"
 #include "win32/replace_file.h"
 
 namespace win32 {
@@ -26,19 +27,17 @@ bool IsSeparatorAt(std::string_view s, std::size_t i) {
   return (s[i] == '\\' || s[i] == '/') && !IsTrailPosition(s, i);
 }
 
-// The folder part of a Linux path ("." for a bare name).
-std::string ParentOf(const std::string& linux_path) {
-  const std::size_t slash = linux_path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return linux_path.substr(0, slash);
-}
-
 bool IsSpecialMode(mode_t mode) { return S_ISFIFO(mode) || S_ISSOCK(mode) || S_ISCHR(mode) || S_ISBLK(mode); }
 
 bool FolderExists(const std::string& linux_path) {
   struct stat st;
   return ::stat(linux_path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// A missing file is a bad path when the folder that should hold it is missing too. A name with a trailing
+// slash is itself a folder, so when it is missing its folder is.
+bool FolderMissing(const std::string& linux_path) {
+  return linux_path.back() == '/' || !FolderExists(ParentFolder(linux_path));
 }
 
 // A drive root ("C:", "\\srv\share") names no file of its own. Trailing separators are refused before.
@@ -196,7 +195,7 @@ BOOL CFile::Open(const char* file_name, UINT open_flags, CFileException* error) 
     auto replacement = std::make_unique<ReplacementFile>();
     int e = 0;
     if (!replacement->Begin(linux_path, &e)) {
-      if (e == ENOENT && !FolderExists(ParentOf(linux_path))) return fail(CFileException::badPath, e);
+      if (e == ENOENT && FolderMissing(linux_path)) return fail(CFileException::badPath, e);
       return fail(FileCauseFromErrno(e), e);
     }
     m_fd = replacement->Descriptor();
@@ -222,8 +221,7 @@ BOOL CFile::Open(const char* file_name, UINT open_flags, CFileException* error) 
   const int fd = OpenWithoutBlocking(linux_path, oflags, 0666);
   if (fd < 0) {
     const int e = errno;
-    if (e == ENOENT && (create || !FolderExists(ParentOf(linux_path))))
-      return fail(CFileException::badPath, e);
+    if (e == ENOENT && (create || FolderMissing(linux_path))) return fail(CFileException::badPath, e);
     return fail(FileCauseFromErrno(e), e);
   }
   struct stat st;
@@ -323,7 +321,7 @@ BOOL CFile::GetStatus(const char* file_name, CFileStatus& status) {
   if (path.empty() || IsSeparatorAt(path, path.size() - 1) || IsBareRoot(path)) return FALSE;
   std::string linux_path;
   if (!Drives().ToLinux(path, &linux_path)) return FALSE;
-  std::string folder = ParentOf(linux_path);
+  std::string folder = ParentFolder(linux_path);
   std::string name = linux_path.substr(linux_path.find_last_of('/') + 1);
   if (name.find_first_of("*?") != std::string::npos) {
     std::string found;

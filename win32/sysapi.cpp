@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "win32/drives.h"
+#include "win32/executable.h"
 #include "win32/mbcs.h"
 
 namespace win32 {
@@ -48,12 +49,7 @@ void SetModulePathForTesting(const std::string& linux_path) { ModuleOverride() =
 
 DWORD GetModuleFileNameA(HWND, char* buf, DWORD size) {
   std::string linux_path = ModuleOverride();
-  if (linux_path.empty()) {
-    char exe[PATH_MAX];
-    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    if (n <= 0) return 0;
-    linux_path.assign(exe, static_cast<std::size_t>(n));
-  }
+  if (linux_path.empty() && !ExecutablePath(&linux_path)) return 0;
   std::string win;
   if (!Drives().ToWindows(linux_path, &win) || size == 0) return 0;
   if (win.size() + 1 > size) {
