@@ -1,18 +1,14 @@
 // The framework's file class over POSIX descriptors.
 #include "win32/file.h"
 
-#include <dirent.h>
 #include <fcntl.h>
-#include <fnmatch.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string_view>
-#include <vector>
 
 #include "win32/drives.h"
 #include "win32/mbcs.h"
@@ -50,24 +46,6 @@ bool IsBareRoot(std::string_view path) {
     return separators <= 1;
   }
   return false;
-}
-
-// The first name (in byte order, for a stable answer) in folder that matches the pattern the way the
-// Windows file search does: case-insensitive, '*' and '?' as wildcards.
-bool FirstMatch(const std::string& folder, const std::string& pattern, std::string* name) {
-  DIR* dir = ::opendir(folder.c_str());
-  if (dir == nullptr) return false;
-  std::vector<std::string> matches;
-  while (const dirent* entry = ::readdir(dir)) {
-    const std::string entry_name = entry->d_name;
-    if (entry_name == "." || entry_name == "..") continue;
-    if (::fnmatch(pattern.c_str(), entry_name.c_str(), FNM_CASEFOLD | FNM_PERIOD) == 0)
-      matches.push_back(entry_name);
-  }
-  ::closedir(dir);
-  if (matches.empty()) return false;
-  *name = *std::min_element(matches.begin(), matches.end());
-  return true;
 }
 
 }  // namespace
@@ -321,13 +299,6 @@ BOOL CFile::GetStatus(const char* file_name, CFileStatus& status) {
   if (path.empty() || IsSeparatorAt(path, path.size() - 1) || IsBareRoot(path)) return FALSE;
   std::string linux_path;
   if (!Drives().ToLinux(path, &linux_path)) return FALSE;
-  std::string folder = ParentFolder(linux_path);
-  std::string name = linux_path.substr(linux_path.find_last_of('/') + 1);
-  if (name.find_first_of("*?") != std::string::npos) {
-    std::string found;
-    if (!FirstMatch(folder, name, &found)) return FALSE;
-    linux_path = (folder == "/" ? "" : folder) + "/" + found;
-  }
   struct stat st;
   // A link whose target is missing is still an entry of the folder, and a file is put in its place.
   if (::stat(linux_path.c_str(), &st) != 0 && ::lstat(linux_path.c_str(), &st) != 0) return FALSE;
@@ -350,17 +321,6 @@ BOOL CFile::GetStatus(const char* file_name, CFileStatus& status) {
   MbsnbCpy(status.m_szFullName, full.c_str(), sizeof status.m_szFullName - 1);
   status.m_szFullName[sizeof status.m_szFullName - 1] = '\0';
   return TRUE;
-}
-
-void CFile::Remove(const char* file_name) {
-  const std::string name = file_name != nullptr ? file_name : "";
-  std::string linux_path;
-  if (name.empty() || !Drives().ToLinux(name, &linux_path))
-    throw CFileException(CFileException::badPath, ENOENT, name);
-  if (::unlink(linux_path.c_str()) != 0) {
-    const int e = errno;
-    throw CFileException(FileCauseFromErrno(e), e, name);
-  }
 }
 
 }  // namespace win32

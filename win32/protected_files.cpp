@@ -61,8 +61,6 @@ void ProtectWindowsFile(const std::string& role, const std::string& win_path) {
   if (Drives().ToLinux(win_path, &linux_path)) ProtectFile(role, linux_path);
 }
 
-void ClearProtectedFiles() { Registry().clear(); }
-
 bool IsProtectedFile(const std::string& win_path) {
   std::string linux_path;
   if (!Drives().ToLinux(win_path, &linux_path)) return false;
