@@ -4,8 +4,9 @@
 // Results follow the platform's habit: 0 for success, anything else for failure. A walk or a move that
 // has nothing more to deliver answers kPlatformEnd (5000). Objects the program creates (ClRuleKamoku,
 // ClAccPeriod) come from their Create() factory, which answers null when the platform cannot make one;
-// the set objects belong to the platform (ClDataMgr::GetSetObject). The implementation over the host
-// database (tables `accounts` and `totals`) is in host/rule.cpp.
+// the set objects belong to the platform (ClDataMgr::GetSetObject). What needs no database (the search
+// condition's value, the period calendar's arithmetic) is implemented beside these declarations; the rest
+// over the host database (tables `accounts` and `totals`) is in host/, a file per class.
 #pragma once
 
 #include <cstddef>
