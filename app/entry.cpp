@@ -12,10 +12,10 @@
 #include "ui/qt_ui.h"
 #include "win32/codepage.h"
 #include "win32/executable.h"
+#include "win32/file_signals.h"
 #include "win32/parent_folder.h"
 #include "win32/signals.h"
 #include "win32/starter.h"
-#include "win32/sysapi.h"
 #include "win32/ui_port.h"
 
 bool ParseOptions(const std::vector<std::string>& args, StOptions* options, std::string* error) {

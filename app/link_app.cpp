@@ -5,12 +5,14 @@
 
 #include "res/texts.h"
 #include "win32/crt.h"
+#include "win32/current_directory.h"
+#include "win32/executable.h"
+#include "win32/file_exists.h"
 #include "win32/mbcs.h"
 #include "win32/profile.h"
 #include "win32/protected_files.h"
 #include "win32/signals.h"
 #include "win32/starter.h"
-#include "win32/sysapi.h"
 
 using namespace win32;
 

@@ -1,9 +1,20 @@
-// The executable's path from /proc/self/exe.
+// The executable's path from /proc/self/exe, and as a Windows path over the drive table.
 #include "win32/executable.h"
 
 #include <unistd.h>
 
+#include <cstring>
+
+#include "win32/drives.h"
+
 namespace win32 {
+
+namespace {
+std::string& ModuleOverride() {
+  static std::string path;
+  return path;
+}
+}  // namespace
 
 bool ExecutablePath(std::string* linux_path) {
   // readlink does not say when it cut the link short: a result that fills the buffer may be cut, so the
@@ -19,6 +30,22 @@ bool ExecutablePath(std::string* linux_path) {
     buf.resize(buf.size() * 2);
   }
   return false;
+}
+
+void SetModulePathForTesting(const std::string& linux_path) { ModuleOverride() = linux_path; }
+
+DWORD GetModuleFileNameA(HWND, char* buf, DWORD size) {
+  std::string linux_path = ModuleOverride();
+  if (linux_path.empty() && !ExecutablePath(&linux_path)) return 0;
+  std::string win;
+  if (!Drives().ToWindows(linux_path, &win) || size == 0) return 0;
+  if (win.size() + 1 > size) {
+    std::memcpy(buf, win.data(), size - 1);
+    buf[size - 1] = '\0';
+    return size;
+  }
+  std::memcpy(buf, win.c_str(), win.size() + 1);
+  return static_cast<DWORD>(win.size());
 }
 
 }  // namespace win32

@@ -9,9 +9,9 @@
 #include <cstring>
 #include <string>
 
+#include "win32/current_directory.h"
 #include "win32/mbcs.h"
 #include "win32/parent_folder.h"
-#include "win32/sysapi.h"
 
 namespace win32 {
 

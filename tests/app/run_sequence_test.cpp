@@ -17,7 +17,6 @@
 #include "tests/support/in_process.h"
 #include "win32/drives.h"
 #include "win32/replace_file.h"
-#include "win32/sysapi.h"
 #include "win32/ui_port.h"
 
 namespace {

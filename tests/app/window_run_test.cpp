@@ -16,7 +16,6 @@
 #include "tests/support/in_process.h"
 #include "ui/dialog.h"
 #include "win32/drives.h"
-#include "win32/sysapi.h"
 #include "win32/ui_port.h"
 
 namespace {
