@@ -29,6 +29,7 @@
 #include "host/host_db.h"
 #include "report/progress_dlg.h"
 #include "res/edition.h"
+#include "tests/support/scripted_ui.h"
 #include "win32/executable.h"
 #include "win32/parent_folder.h"
 #include "win32/ui_port.h"
