@@ -16,12 +16,10 @@ ClAccConnect* ClAccConnect::Inst() {
 }
 
 void ClAccConnect::SetAppType(ClSysEnvMgr::_AppType type) {
-  m_nAppType = type;
   Db().Trace().push_back("SetAppType " + std::to_string(type));
 }
 
 void ClAccConnect::SetUseDataType(int type) {
-  m_nUseDataType = type;
   Db().Trace().push_back("SetUseDataType " + std::to_string(type));
 }
 
@@ -29,7 +27,6 @@ long ClAccConnect::Initiate() {
   Db().Trace().push_back("Initiate");
   m_strLastError.clear();
   if (!Db().Open(&m_strLastError)) return 1;
-  m_bConnected = true;
   return 0;
 }
 
@@ -71,7 +68,6 @@ long ClAccConnect::LogOut() {
 long ClAccConnect::Terminate() {
   Db().Trace().push_back("Terminate");
   Db().Close();
-  m_bConnected = false;
   return 0;
 }
 

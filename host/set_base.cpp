@@ -13,10 +13,7 @@ constexpr std::size_t kMaxDataIdText = 34;
 
 ClSetBase::~ClSetBase() = default;
 
-long ClSetBase::AttachSetMgr(ClSetMgr* mgr) {
-  m_pSetMgr = mgr;
-  return 0;
-}
+long ClSetBase::AttachSetMgr(ClSetMgr*) { return 0; }
 
 long ClSetBase::SetCurDataID(const char* data_id) {
   m_bDataIdSet = true;
