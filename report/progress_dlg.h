@@ -1,8 +1,8 @@
 // The progress window "集計中": an overall bar 0..1000 per mille with the percentage in the caption, and
 // an activity bar that every Pulse sweeps from 0 to its maximum.
 //
-// Contract used by the aggregation and the report writer: ResetOverall once, then Advance(from, to) and
-// Pulse as the work goes on. Advance and Pulse are virtual so that tests can record the calls. An object
+// The aggregation and the report writer drive it through ClProgress: ResetOverall once, then
+// Advance(from, to) and Pulse as the work goes on. An object
 // that was never created as a window keeps its state (bar positions, caption) all the same, so the
 // aggregation and the report can run with it in tests.
 //
@@ -20,10 +20,11 @@
 #include <cstdio>
 #include <string>
 
+#include "aggregation/progress.h"
 #include "ui/dialog.h"
 #include "win32/wintypes.h"
 
-class ClProgressDlg : public ui::Dialog {
+class ClProgressDlg : public ui::Dialog, public ClProgress {
  public:
   ClProgressDlg();
   ~ClProgressDlg() override;
@@ -33,12 +34,12 @@ class ClProgressDlg : public ui::Dialog {
   bool Create();
   void EndDialog(int result);
 
-  void ResetOverall();
+  void ResetOverall() override;
   // For each value v from `from` up to `to`: the caption at every multiple of 10, one advance of the
   // overall bar, a Pulse, a repaint. Nothing when from > to.
-  virtual void Advance(std::int16_t from, std::int16_t to);
+  void Advance(std::int16_t from, std::int16_t to) override;
   // The activity bar reset, then six advances of 1, each with bring-to-top, foreground and repaint.
-  virtual void Pulse();
+  void Pulse() override;
 
   int OverallPos() const { return m_ctlOverall.GetPos(); }
   int ActivityPos() const { return m_ctlActivity.GetPos(); }
