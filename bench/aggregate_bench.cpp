@@ -20,7 +20,7 @@
 #include "aggregation/balance_aggregator.h"
 #include "aggregation/period.h"
 #include "host/host_db.h"
-#include "report/progress_dlg.h"
+#include "app/progress_dlg.h"
 
 namespace {
 

@@ -25,7 +25,7 @@
 #include "aggregation/zandaka.h"
 #include "fuzz/fuzz_support.h"
 #include "platform/records.h"
-#include "report/progress_dlg.h"
+#include "app/progress_dlg.h"
 #include "report/report_writer.h"
 #include "res/edition.h"
 #include "win32/drives.h"

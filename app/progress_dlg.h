@@ -11,28 +11,23 @@
 // process's), shown with ShowWindow(SW_SHOW), hidden by EndDialog(1). Each step repaints only what it
 // changed, at once (no event loop runs while the work goes on).
 //
-// Batch runs (SetConsoleProgress(true)): Create makes no window and the caption is written to standard
-// error in UTF-8 each time its text changes: rewritten in place on one line ("\r") when standard error
-// is a terminal, one line per change otherwise. EndDialog ends that line.
+// The run sequence drives it as a ClRunProgress: Open creates and shows it, Close hides it, and it owns
+// the run's last message box. Batch runs show their progress on the console instead (ClConsoleProgress).
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
-#include "aggregation/progress.h"
+#include "app/run_progress.h"
 #include "ui/dialog.h"
 #include "win32/wintypes.h"
 
-class ClProgressDlg : public ui::Dialog, public ClProgress {
+class ClProgressDlg : public ui::Dialog, public ClRunProgress {
  public:
   ClProgressDlg();
-  ~ClProgressDlg() override;
 
-  // The window from template 131, modeless and without a parent; none in console mode (true all the
-  // same). False when the window cannot be made.
+  // The window from template 131, modeless and without a parent. False when the window cannot be made.
   bool Create();
-  void EndDialog(int result);
 
   void ResetOverall() override;
   // For each value v from `from` up to `to`: the caption at every multiple of 10, one advance of the
@@ -46,9 +41,11 @@ class ClProgressDlg : public ui::Dialog, public ClProgress {
   // The caption in code page 932 ("集計中" until the first Advance).
   const std::string& CaptionText() const { return m_strCaption; }
 
-  // Batch runs: progress on a stream (standard error unless given) instead of a window.
-  static void SetConsoleProgress(bool on, std::FILE* stream = nullptr);
-  static bool ConsoleProgress();
+  // Create, SetParent(starter) when there is one, ShowWindow(SW_SHOW).
+  void Open(win32::HWND starter) override;
+  // EndDialog(1): hidden, and still a window to own message boxes.
+  void Close() override { EndDialog(1); }
+  win32::HWND MessageOwner() const override { return GetSafeHwnd(); }
 
   static constexpr int kIdOverall = 1016;
   static constexpr int kIdActivity = 1017;
@@ -62,7 +59,4 @@ class ClProgressDlg : public ui::Dialog, public ClProgress {
 
  private:
   void SetCaption(const std::string& caption);
-  void ConsoleEnd();
-
-  bool m_bConsoleLine = false;  // a caption was written on the terminal line and not ended yet
 };
