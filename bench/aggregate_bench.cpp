@@ -19,8 +19,8 @@
 
 #include "aggregation/balance_aggregator.h"
 #include "aggregation/period.h"
-#include "host/host_db.h"
 #include "app/progress_dlg.h"
+#include "host/host_db.h"
 
 namespace {
 
