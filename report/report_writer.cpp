@@ -45,8 +45,7 @@ std::string Format(const char* format, long long value) {
 
 }  // namespace
 
-ClReportWriter::ClReportWriter(ClProgressDlg& progress, const ClZandakaList& rows,
-                               const res::StEdition& edition)
+ClReportWriter::ClReportWriter(ClProgress& progress, const ClZandakaList& rows, const res::StEdition& edition)
     : m_progress(progress),
       m_rows(rows),
       m_itCursor(rows.end()),
