@@ -2,17 +2,17 @@
 // account's balance at the end of the chosen month on its own balance side, drops the accounts the report
 // must not list, and appends one StZANDAKAINFO per listed account to the result list.
 //
-// Calling order: construct; set m_pProgress and m_pRows; Aggregate once; destroy. The progress window's
-// overall bar goes to 100 at the start, 300 once the rule exists, 400 once the rows are counted and 500
-// after the last row; every row read pulses it. A failure leaves the bar where it stood.
+// Calling order: construct; set m_pProgress and m_pRows; Aggregate once; destroy. The overall progress
+// goes to 100 at the start, 300 once the rule exists, 400 once the rows are counted and 500 after the last
+// row; every row read pulses it. A failure leaves it where it stood.
 #pragma once
 
 #include <cstdint>
 
+#include "aggregation/progress.h"
 #include "aggregation/zandaka.h"
 #include "platform/records.h"
 #include "platform/rule.h"
-#include "report/progress_dlg.h"
 
 // Result codes of the row loop besides the rule's own.
 inline constexpr long kAggregateNoMemory = -1001;  // a row could not be allocated
@@ -50,10 +50,10 @@ class ClBalanceAggregator {
   // NUL-terminated.
   static void CutName(const char* name, char (&out)[17]);
 
-  ClProgressDlg* m_pProgress = nullptr;  // not owned
-  ClZandakaList* m_pRows = nullptr;      // not owned
-  ClRuleKamoku* m_pRule = nullptr;       // owned
-  long m_lMasterError = 0;               // the first failed account master lookup's answer
+  ClProgress* m_pProgress = nullptr;  // not owned
+  ClZandakaList* m_pRows = nullptr;   // not owned
+  ClRuleKamoku* m_pRule = nullptr;    // owned
+  long m_lMasterError = 0;            // the first failed account master lookup's answer
 
  private:
   void Advance(std::int16_t from, std::int16_t to);

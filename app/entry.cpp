@@ -6,7 +6,6 @@
 
 #include "app/link_app.h"
 #include "host/host_db.h"
-#include "report/progress_dlg.h"
 #include "res/texts.h"
 #include "ui/application.h"
 #include "ui/qt_ui.h"
@@ -201,13 +200,14 @@ int RunProgram(res::EditionId edition_id, int argc, char** argv) {
   win32::ConsoleUi console(options.yes);
   ui::QtUi windows;
   win32::UiPort* previous = win32::SetUi(options.batch ? static_cast<win32::UiPort*>(&console) : &windows);
-  ClProgressDlg::SetConsoleProgress(options.batch);
 
   int status;
   {
     ClLinkApp app(edition);
     app.SetCommandLine(handshake);
     app.SetBatchInput(batch);
+    // A batch run shows its progress on standard error, a window run in the progress window.
+    if (options.batch) app.SetConsoleProgress(stderr);
     app.InitInstance();
     const bool initiated = app.Initiated();
     app.ExitInstance();

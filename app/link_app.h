@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 #include "aggregation/zandaka.h"
@@ -64,6 +65,9 @@ class ClLinkApp {
   int CheckEnvironment(int show);
 
   void SetBatchInput(StBatchInput input) { m_batch = std::move(input); }
+  // Where the run shows its progress: the progress window (null, the default), or the console progress
+  // on this stream (not owned), as batch runs do on standard error.
+  void SetConsoleProgress(std::FILE* stream) { m_pConsoleProgress = stream; }
   const res::StEdition& Edition() const { return m_edition; }
   // Whether InitInstance got as far as the connection (ExitInstance closes it in any case).
   bool Initiated() const { return m_bInitiated; }
@@ -92,5 +96,6 @@ class ClLinkApp {
   std::string m_strCmdLine;
   StStarterWnd m_starterWnd;
   StBatchInput m_batch;
+  std::FILE* m_pConsoleProgress = nullptr;
   bool m_bInitiated = false;
 };

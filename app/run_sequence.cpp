@@ -1,13 +1,15 @@
 // The run sequence: from the conditions dialog to the report file and the final message.
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "aggregation/balance_aggregator.h"
 #include "aggregation/period.h"
+#include "app/console_progress.h"
 #include "app/link_app.h"
+#include "app/progress_dlg.h"
 #include "conditions/condition_dlg.h"
 #include "conditions/settings_file.h"
-#include "report/progress_dlg.h"
 #include "report/report_writer.h"
 #include "res/texts.h"
 #include "ui/application.h"
@@ -94,11 +96,14 @@ BOOL ClLinkApp::RunSequence(StDATAINFO& info) {
   // The path is kept whole: one longer than Windows can open fails when the report is written.
   const std::string out_path = dialog.m_strOutPath;
 
-  // 5: the progress window.
-  ClProgressDlg progress;
-  progress.Create();
-  if (m_pStarterWnd != nullptr) progress.SetParent(m_pStarterWnd->m_hWnd);
-  progress.ShowWindow(ui::SW_SHOW);
+  // 5: the progress window, or the console progress chosen at start.
+  std::unique_ptr<ClRunProgress> shown;
+  if (m_pConsoleProgress != nullptr)
+    shown = std::make_unique<ClConsoleProgress>(m_pConsoleProgress);
+  else
+    shown = std::make_unique<ClProgressDlg>();
+  ClRunProgress& progress = *shown;
+  progress.Open(m_pStarterWnd != nullptr ? m_pStarterWnd->m_hWnd : 0);
   ui::SetWaitCursor(true);
   progress.ResetOverall();
 
@@ -131,15 +136,15 @@ BOOL ClLinkApp::RunSequence(StDATAINFO& info) {
         m_batch.m_bBatch)
       std::fprintf(stderr, "%s: the choices of this run were not saved: %s\n", m_edition.program,
                    why.c_str());
-    progress.EndDialog(1);
+    progress.Close();
     ui::SetWaitCursor(false);
-    MessageBoxA(progress.GetSafeHwnd(), res::Text(res::TextId::kWritten), res::Text(res::TextId::kTitle),
+    MessageBoxA(progress.MessageOwner(), res::Text(res::TextId::kWritten), res::Text(res::TextId::kTitle),
                 MB_OK | MB_ICONINFORMATION);
   } else {
     // 12: the failure message while the progress window is still shown.
-    MessageBoxA(progress.GetSafeHwnd(), res::Text(res::TextId::kWriteFailed), res::Text(res::TextId::kTitle),
+    MessageBoxA(progress.MessageOwner(), res::Text(res::TextId::kWriteFailed), res::Text(res::TextId::kTitle),
                 MB_OK | MB_ICONEXCLAMATION);
-    progress.EndDialog(1);
+    progress.Close();
     ui::SetWaitCursor(false);
     m_nResult = kResultFailed;
   }

@@ -19,6 +19,7 @@
 
 #include "aggregation/balance_aggregator.h"
 #include "aggregation/period.h"
+#include "app/progress_dlg.h"
 #include "host/host_db.h"
 #include "win32/executable.h"
 #include "win32/parent_folder.h"

@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "report/progress_dlg.h"
+#include "app/progress_dlg.h"
 #include "ui/dialog.h"
 
 namespace {

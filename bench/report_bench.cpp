@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "report/progress_dlg.h"
+#include "app/progress_dlg.h"
 #include "report/report_writer.h"
 #include "res/edition.h"
 #include "win32/codepage.h"

@@ -27,7 +27,6 @@
 
 #include "app/link_app.h"
 #include "host/host_db.h"
-#include "report/progress_dlg.h"
 #include "res/edition.h"
 #include "tests/support/scripted_ui.h"
 #include "win32/executable.h"
@@ -97,7 +96,6 @@ void BM_WindowRun(benchmark::State& state) {
   win32::ScriptedUi boxes;  // every message answered at once (OK, or Yes to the overwrite question)
   win32::UiPort* old = win32::SetUi(&boxes);
   std::FILE* nowhere = std::fopen("/dev/null", "w");
-  ClProgressDlg::SetConsoleProgress(!window, nowhere);
   StBatchInput input;
   input.m_bBatch = true;
   input.m_bHasMonthTo = true;
@@ -110,6 +108,7 @@ void BM_WindowRun(benchmark::State& state) {
     ClLinkApp app(res::Edition(res::EditionId::kHalvorack));
     app.SetCommandLine("");
     app.SetBatchInput(input);
+    if (!window) app.SetConsoleProgress(nowhere);
     app.InitInstance();
     app.ExitInstance();
     if (app.m_nResult != kResultWritten) {
@@ -119,7 +118,6 @@ void BM_WindowRun(benchmark::State& state) {
   }
   qApp->removeEventFilter(&watcher);
   win32::SetUi(old);
-  ClProgressDlg::SetConsoleProgress(false);
   if (nowhere != nullptr) std::fclose(nowhere);
   state.counters["paints"] =
       benchmark::Counter(static_cast<double>(watcher.m_nPaints), benchmark::Counter::kAvgIterations);

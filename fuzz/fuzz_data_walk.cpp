@@ -23,9 +23,9 @@
 #include <vector>
 
 #include "aggregation/zandaka.h"
+#include "app/progress_dlg.h"
 #include "fuzz/fuzz_support.h"
 #include "platform/records.h"
-#include "report/progress_dlg.h"
 #include "report/report_writer.h"
 #include "res/edition.h"
 #include "win32/drives.h"

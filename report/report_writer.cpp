@@ -46,8 +46,7 @@ std::string Decimal(long long value, int width = 0) {
 
 }  // namespace
 
-ClReportWriter::ClReportWriter(ClProgressDlg& progress, const ClZandakaList& rows,
-                               const res::StEdition& edition)
+ClReportWriter::ClReportWriter(ClProgress& progress, const ClZandakaList& rows, const res::StEdition& edition)
     : m_progress(progress),
       m_rows(rows),
       m_itCursor(rows.end()),

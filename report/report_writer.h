@@ -12,9 +12,9 @@
 #include <cstdint>
 #include <string>
 
+#include "aggregation/progress.h"
 #include "aggregation/zandaka.h"
 #include "platform/records.h"
-#include "report/progress_dlg.h"
 #include "report/xml_writer.h"
 #include "res/edition.h"
 
@@ -25,7 +25,7 @@ class ClReportWriter {
   static constexpr std::size_t kNameBytes = 32;  // the full-width company name
 
   // The writer reads progress and rows while it lives; the edition gives the default product name.
-  ClReportWriter(ClProgressDlg& progress, const ClZandakaList& rows, const res::StEdition& edition);
+  ClReportWriter(ClProgress& progress, const ClZandakaList& rows, const res::StEdition& edition);
   virtual ~ClReportWriter();
   ClReportWriter(const ClReportWriter&) = delete;
   ClReportWriter& operator=(const ClReportWriter&) = delete;
@@ -46,7 +46,7 @@ class ClReportWriter {
   int WriteAccount(ClXmlWriter& xml, const StZANDAKAINFO& row, int count);
   int WriteSubAccount(ClXmlWriter& xml, const StZANDAKAINFO& row, int count);
 
-  ClProgressDlg& m_progress;
+  ClProgress& m_progress;
   const ClZandakaList& m_rows;
   ClZandakaList::const_iterator m_itCursor;
   std::int16_t m_nProgressBase = 0;

@@ -9,7 +9,6 @@
 #include <cstring>
 
 #include "host/host_db.h"
-#include "report/progress_dlg.h"
 #include "res/texts.h"
 #include "tests/support/host_fixture.h"
 #include "tests/support/in_process.h"
@@ -43,6 +42,7 @@ class LinkAppTest : public ::testing::Test {
     batch.m_bHasOutput = true;
     batch.m_strOutput = "C:\\out.xml";
     app.SetBatchInput(batch);
+    app.SetConsoleProgress(run_.ConsoleProgress());
     app.SetCommandLine(args);
     app.InitInstance();
     app.ExitInstance();

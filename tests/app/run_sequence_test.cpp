@@ -11,7 +11,6 @@
 
 #include "app/link_app.h"
 #include "host/host_db.h"
-#include "report/progress_dlg.h"
 #include "res/texts.h"
 #include "tests/support/host_fixture.h"
 #include "tests/support/in_process.h"
@@ -52,6 +51,7 @@ TEST(RunSequenceTest, AnOutputFolderRemovedBeforeTheWritingFailsTheRun) {
   batch.m_bHasOutput = true;
   batch.m_strOutput = "C:\\out\\r.xml";
   app.SetBatchInput(batch);
+  app.SetConsoleProgress(run->ConsoleProgress());
   EXPECT_FALSE(app.InitInstance());
   app.ExitInstance();
   const win32::ScriptedUi boxes = run->ui;
@@ -83,6 +83,7 @@ TEST(RunSequenceTest, AReportThatCannotBeClosedFailsTheRun) {
     batch.m_bHasOutput = true;
     batch.m_strOutput = "C:\\r.xml";
     app.SetBatchInput(batch);
+    app.SetConsoleProgress(run->ConsoleProgress());
     EXPECT_FALSE(app.InitInstance());
     app.ExitInstance();
     win32::SetReplaceHookForTesting(nullptr);

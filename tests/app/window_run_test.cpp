@@ -10,8 +10,8 @@
 #include <optional>
 
 #include "app/link_app.h"
+#include "app/progress_dlg.h"
 #include "host/host_db.h"
-#include "report/progress_dlg.h"
 #include "tests/support/host_fixture.h"
 #include "tests/support/in_process.h"
 #include "tests/support/scripted_ui.h"

@@ -1,5 +1,5 @@
 // Shared by the report tests: a temporary folder as current directory and drive C:, the scripted modal
-// port, a progress window that records its calls, and the checks of written documents with xmllint.
+// port, a progress that records its calls, and the checks of written documents with xmllint.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,17 +13,18 @@
 #include <utility>
 #include <vector>
 
+#include "aggregation/progress.h"
 #include "aggregation/zandaka.h"
-#include "report/progress_dlg.h"
 #include "tests/support/scripted_ui.h"
 #include "tests/support/temp_dir.h"
 #include "win32/codepage.h"
 #include "win32/drives.h"
 #include "win32/ui_port.h"
 
-// Records Advance and Pulse without moving any bar.
-class RecordingProgress : public ClProgressDlg {
+// Records Advance and Pulse.
+class RecordingProgress : public ClProgress {
  public:
+  void ResetOverall() override {}
   void Advance(std::int16_t from, std::int16_t to) override { advances.emplace_back(from, to); }
   void Pulse() override { ++pulses; }
   std::vector<std::pair<int, int>> advances;

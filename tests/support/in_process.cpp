@@ -6,7 +6,6 @@
 #include <climits>
 
 #include "host/host_db.h"
-#include "report/progress_dlg.h"
 #include "win32/drives.h"
 #include "win32/executable.h"
 
@@ -19,11 +18,9 @@ InProcessRun::InProcessRun(const TempDir& dir, const HostBuilder& host, bool pro
   host::HostDb::Inst().Trace().clear();
   old_ui_ = win32::SetUi(&ui);
   if (!progress_window) quiet_ = std::fopen("/dev/null", "w");
-  ClProgressDlg::SetConsoleProgress(!progress_window, quiet_);
 }
 
 InProcessRun::~InProcessRun() {
-  ClProgressDlg::SetConsoleProgress(false);
   if (quiet_ != nullptr) std::fclose(quiet_);
   win32::SetUi(old_ui_);
   win32::SetModulePathForTesting("");

@@ -1,6 +1,7 @@
 // The process-wide state of an in-process run, set for a test and restored after it: the program's own
 // path in drive C:'s "bin" folder with a passing VornelDef.ini, the host database of the builder, the
-// scripted modal port, and the progress either on a window or written to nowhere.
+// scripted modal port, and a console progress stream that goes nowhere unless the progress window was
+// asked for.
 #pragma once
 
 #include <cstdio>
@@ -18,6 +19,8 @@ class InProcessRun {
   InProcessRun& operator=(const InProcessRun&) = delete;
 
   win32::ScriptedUi ui;
+  // For ClLinkApp::SetConsoleProgress: /dev/null, or null (the progress window) when it was asked for.
+  std::FILE* ConsoleProgress() const { return quiet_; }
 
  private:
   win32::UiPort* old_ui_ = nullptr;

@@ -9,7 +9,7 @@
 #include <QPixmap>
 #include <cstdlib>
 
-#include "report/progress_dlg.h"
+#include "app/progress_dlg.h"
 #include "res/templates.h"
 #include "ui/dialog.h"
 #include "ui/qt_widgets.h"

@@ -1,18 +1,14 @@
 // The progress window: caption and bars per Advance and Pulse, the window's life, the repaint of only
-// what changed, and the console progress of batch runs.
-#include "report/progress_dlg.h"
+// what changed.
+#include "app/progress_dlg.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QPaintEvent>
 #include <QTest>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
-#include <vector>
+#include <utility>
 
 #include "ui/qt_widgets.h"
 #include "win32/codepage.h"
@@ -21,7 +17,7 @@ namespace {
 
 using win32::Sjis;
 
-// Counts the pulses and keeps every distinct caption in order.
+// Counts the pulses.
 class RecordingProgress : public ClProgressDlg {
  public:
   void Pulse() override {
@@ -31,52 +27,14 @@ class RecordingProgress : public ClProgressDlg {
   int pulses = 0;
 };
 
-std::string ReadAll(std::FILE* f) {
-  std::fflush(f);
-  std::rewind(f);
-  std::string out;
-  char buf[4096];
-  std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-  return out;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> out;
-  std::size_t start = 0;
-  for (std::size_t nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1)
-    out.push_back(text.substr(start, nl - start));
-  return out;
-}
-
-// Console progress into a temporary file (not a terminal: one line per caption change).
-class ConsoleCapture {
- public:
-  ConsoleCapture() : file_(std::tmpfile()) { ClProgressDlg::SetConsoleProgress(true, file_); }
-  ~ConsoleCapture() {
-    ClProgressDlg::SetConsoleProgress(false);
-    std::fclose(file_);
-  }
-  std::vector<std::string> Lines() { return ::Lines(ReadAll(file_)); }
-
- private:
-  std::FILE* file_;
-};
-
 TEST(ProgressDlgTest, AdvanceCaptionsEveryTenthAndAdvancesOncePerValue) {
-  ConsoleCapture console;
-  RecordingProgress dlg;
-  ASSERT_TRUE(dlg.Create());
-  EXPECT_EQ(dlg.GetSafeHwnd(), 0u);  // no window in console mode
+  RecordingProgress dlg;  // never created: the state is kept all the same
   EXPECT_EQ(dlg.CaptionText(), Sjis("集計中"));
   dlg.ResetOverall();
   dlg.Advance(0, 100);
   EXPECT_EQ(dlg.OverallPos(), 101);
   EXPECT_EQ(dlg.pulses, 101);
   EXPECT_EQ(dlg.CaptionText(), Sjis("集計中 10％"));
-  std::vector<std::string> expected;
-  for (int p = 0; p <= 10; ++p) expected.push_back("集計中 " + std::to_string(p) + "％");
-  EXPECT_EQ(console.Lines(), expected);
 
   dlg.Advance(95, 99);  // no multiple of 10
   EXPECT_EQ(dlg.OverallPos(), 106);
@@ -85,13 +43,10 @@ TEST(ProgressDlgTest, AdvanceCaptionsEveryTenthAndAdvancesOncePerValue) {
   dlg.Advance(5, 4);
   EXPECT_EQ(dlg.OverallPos(), 106);
   EXPECT_EQ(dlg.pulses, 106);
-  EXPECT_EQ(console.Lines().size(), expected.size());
 }
 
 TEST(ProgressDlgTest, WholeRunAdvances1007TimesAndStopsAtTheMaximum) {
-  ConsoleCapture console;
   RecordingProgress dlg;
-  ASSERT_TRUE(dlg.Create());
   dlg.ResetOverall();
   const std::pair<int, int> calls[] = {{0, 100},   {100, 300}, {300, 400}, {400, 500},
                                        {500, 600}, {600, 700}, {700, 1000}};
@@ -99,10 +54,6 @@ TEST(ProgressDlgTest, WholeRunAdvances1007TimesAndStopsAtTheMaximum) {
   EXPECT_EQ(dlg.pulses, 1007);
   EXPECT_EQ(dlg.OverallPos(), 1000);
   EXPECT_EQ(dlg.CaptionText(), Sjis("集計中 100％"));
-  // The caption at a shared end value is the same text twice: written once.
-  const auto lines = console.Lines();
-  EXPECT_EQ(lines.size(), 101u);
-  EXPECT_EQ(lines.back(), "集計中 100％");
 }
 
 TEST(ProgressDlgTest, WindowBarsFollowTheCallsAndTheCaptionIsTheWindowTitle) {
@@ -188,34 +139,6 @@ TEST(ProgressDlgTest, RepaintsAtMostOncePerFrameOnlyWhatChangedAndTheLastStateBe
   dlg.EndDialog(1);
   EXPECT_EQ(o.paints, before + 1);
   EXPECT_EQ(ui::WindowOf(dlg.GetSafeHwnd())->windowTitle(), QStringLiteral("集計中 99％"));
-}
-
-TEST(ProgressDlgTest, ConsoleOnATerminalRewritesOneLine) {
-  const int master = posix_openpt(O_RDWR | O_NOCTTY);
-  ASSERT_GE(master, 0);
-  ASSERT_EQ(grantpt(master), 0);
-  ASSERT_EQ(unlockpt(master), 0);
-  const int slave = open(ptsname(master), O_RDWR | O_NOCTTY);
-  ASSERT_GE(slave, 0);
-  std::FILE* tty = fdopen(slave, "w");
-  ClProgressDlg::SetConsoleProgress(true, tty);
-  {
-    ClProgressDlg dlg;
-    dlg.Create();
-    dlg.ResetOverall();
-    dlg.Advance(0, 20);
-    dlg.EndDialog(1);
-  }
-  ClProgressDlg::SetConsoleProgress(false);
-  std::fclose(tty);
-  std::string seen;
-  char buf[1024];
-  ssize_t n;
-  fcntl(master, F_SETFL, O_NONBLOCK);
-  while ((n = read(master, buf, sizeof buf)) > 0) seen.append(buf, static_cast<std::size_t>(n));
-  close(master);
-  // The terminal turns "\n" into "\r\n".
-  EXPECT_EQ(seen, "\r集計中 0％\x1b[K\r集計中 1％\x1b[K\r集計中 2％\x1b[K\r\n");
 }
 
 }  // namespace

@@ -1,0 +1,19 @@
+// The console progress of batch runs.
+#include "app/console_progress.h"
+
+#include "res/texts.h"
+
+ClConsoleProgress::ClConsoleProgress(std::FILE* stream)
+    : m_line(stream), m_strCaption(res::Text(res::TextId::kProgressCaption)) {}
+
+void ClConsoleProgress::Advance(std::int16_t from, std::int16_t to) {
+  for (int v = from; v <= to; ++v) {
+    if (v % 10 != 0) continue;
+    char caption[64];
+    std::snprintf(caption, sizeof caption, res::Text(res::TextId::kProgressFormat).c_str(), v / 10);
+    // The same text again (an Advance ending where the next one starts) is not shown twice.
+    if (caption == m_strCaption) continue;
+    m_strCaption = caption;
+    m_line.Show(m_strCaption);
+  }
+}

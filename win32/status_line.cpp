@@ -1,0 +1,32 @@
+// The status line of batch runs.
+#include "win32/status_line.h"
+
+#include <unistd.h>
+
+#include <string>
+
+#include "win32/codepage.h"
+
+namespace win32 {
+
+StatusLine::~StatusLine() { End(); }
+
+void StatusLine::Show(std::string_view cp932) {
+  const std::string text = ToUtf8Lossy(cp932);
+  if (isatty(fileno(stream_))) {
+    std::fprintf(stream_, "\r%s\x1b[K", text.c_str());
+    open_ = true;
+  } else {
+    std::fprintf(stream_, "%s\n", text.c_str());
+  }
+  std::fflush(stream_);
+}
+
+void StatusLine::End() {
+  if (!open_) return;
+  open_ = false;
+  std::fputc('\n', stream_);
+  std::fflush(stream_);
+}
+
+}  // namespace win32
