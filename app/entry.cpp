@@ -1,12 +1,8 @@
 // The process entry of the three executables.
 #include "app/entry.h"
 
-#include <unistd.h>
-
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 
 #include "app/link_app.h"
 #include "host/host_db.h"
@@ -14,9 +10,11 @@
 #include "ui/application.h"
 #include "ui/qt_ui.h"
 #include "win32/codepage.h"
+#include "win32/executable.h"
+#include "win32/file_signals.h"
+#include "win32/parent_folder.h"
 #include "win32/signals.h"
 #include "win32/starter.h"
-#include "win32/sysapi.h"
 #include "win32/ui_port.h"
 
 bool ParseOptions(const std::vector<std::string>& args, StOptions* options, std::string* error) {
@@ -120,10 +118,8 @@ std::string VersionText(const res::StEdition& edition) {
 
 namespace {
 std::string ProgramFolder() {
-  char exe[PATH_MAX];
-  ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-  if (n <= 0) return ".";
-  return std::filesystem::path(std::string(exe, static_cast<std::size_t>(n))).parent_path().string();
+  std::string exe;
+  return win32::ExecutablePath(&exe) ? win32::ParentFolder(exe) : ".";
 }
 
 }  // namespace

@@ -5,12 +5,14 @@
 
 #include "res/texts.h"
 #include "win32/crt.h"
+#include "win32/current_directory.h"
+#include "win32/executable.h"
+#include "win32/file_exists.h"
 #include "win32/mbcs.h"
 #include "win32/profile.h"
 #include "win32/protected_files.h"
 #include "win32/signals.h"
 #include "win32/starter.h"
-#include "win32/sysapi.h"
 
 using namespace win32;
 
@@ -117,7 +119,7 @@ int ClLinkApp::ParseCommandLine(const char* args) {
   const std::string text(args);
   const std::size_t c1 = text.find(',');
   if (c1 == std::string::npos) return 0;
-  m_hStarterWnd = static_cast<HWND>(static_cast<std::uint32_t>(Atol(std::string_view(text).substr(0, c1))));
+  m_hStarterWnd = win32::StarterWindowFromText(std::string_view(text).substr(0, c1));
   const std::size_t c2 = text.find(',', c1 + 1);
   if (c2 == std::string::npos) return 0;
   m_nNotifyMsg = static_cast<std::uint32_t>(Atol(std::string_view(text).substr(c1 + 1, c2 - c1 - 1)));

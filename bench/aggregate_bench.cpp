@@ -21,6 +21,8 @@
 #include "aggregation/period.h"
 #include "app/progress_dlg.h"
 #include "host/host_db.h"
+#include "win32/executable.h"
+#include "win32/parent_folder.h"
 
 namespace {
 
@@ -36,7 +38,9 @@ bool Exec(sqlite3* db, const std::string& sql) {
 
 // A host database whose selected company has `rows` accounts; empty on failure.
 std::string MakeHost(long rows) {
-  const std::filesystem::path bin = std::filesystem::canonical("/proc/self/exe").parent_path();
+  std::string exe;
+  if (!win32::ExecutablePath(&exe)) return {};
+  const std::filesystem::path bin = win32::ParentFolder(exe);
   const std::filesystem::path demo = bin / "demo-host.sqlite";
   char tmpl[] = "/tmp/uw-aggregate-bench-XXXXXX";
   if (mkdtemp(tmpl) == nullptr) return "";

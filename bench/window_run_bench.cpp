@@ -28,6 +28,9 @@
 #include "app/link_app.h"
 #include "host/host_db.h"
 #include "res/edition.h"
+#include "tests/support/scripted_ui.h"
+#include "win32/executable.h"
+#include "win32/parent_folder.h"
 #include "win32/ui_port.h"
 
 namespace {
@@ -60,7 +63,9 @@ std::uint32_t FileCrc(const std::filesystem::path& path) {
 }
 
 std::filesystem::path MakeHost(long rows) {
-  const std::filesystem::path bin = std::filesystem::canonical("/proc/self/exe").parent_path();
+  std::string exe;
+  if (!win32::ExecutablePath(&exe)) return {};
+  const std::filesystem::path bin = win32::ParentFolder(exe);
   const std::filesystem::path gen = bin.parent_path() / "tools" / "gen_host";
   char tmpl[] = "/tmp/uw-window-bench-XXXXXX";
   if (mkdtemp(tmpl) == nullptr) return {};

@@ -9,8 +9,8 @@
 #include "platform/platform.h"
 #include "win32/codepage.h"
 #include "win32/crt.h"
+#include "win32/file_exists.h"
 #include "win32/replace_file.h"
-#include "win32/sysapi.h"
 
 namespace {
 constexpr std::size_t kPathBytes = 261;

@@ -16,6 +16,7 @@
 #include "fuzz/fuzz_support.h"
 #include "report/support_inf.h"
 #include "res/texts.h"
+#include "tests/support/scripted_ui.h"
 #include "win32/mbcs.h"
 #include "win32/ui_port.h"
 

@@ -37,18 +37,12 @@ class ClAccConnect {
   // Why Initiate failed, or else the first failure to read the host database since (UTF-8, one line);
   // empty when neither happened.
   const std::string& LastError() const;
-  int AppType() const { return m_nAppType; }
-  int UseDataType() const { return m_nUseDataType; }
-  bool Connected() const { return m_bConnected; }
 
   const char* m_pszTitle = nullptr;
   win32::HWND m_hOwnerWnd = 0;
 
  private:
   std::string m_strLastError;
-  int m_nAppType = -1;
-  int m_nUseDataType = 0;
-  bool m_bConnected = false;
 };
 
 class ClSysUser {

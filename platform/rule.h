@@ -4,8 +4,9 @@
 // Results follow the platform's habit: 0 for success, anything else for failure. A walk or a move that
 // has nothing more to deliver answers kPlatformEnd (5000). Objects the program creates (ClRuleKamoku,
 // ClAccPeriod) come from their Create() factory, which answers null when the platform cannot make one;
-// the set objects belong to the platform (ClDataMgr::GetSetObject). The implementation over the host
-// database (tables `accounts` and `totals`) is in host/rule.cpp.
+// the set objects belong to the platform (ClDataMgr::GetSetObject). What needs no database (the search
+// condition's value, the period calendar's arithmetic) is implemented beside these declarations; the rest
+// over the host database (tables `accounts` and `totals`) is in host/, a file per class.
 #pragma once
 
 #include <cstddef>
@@ -129,18 +130,17 @@ class ClSetBase {
   ClSetBase(const ClSetBase&) = delete;
   ClSetBase& operator=(const ClSetBase&) = delete;
 
+  // The set manager is only a token: the set needs nothing from it.
   long AttachSetMgr(ClSetMgr* mgr);
   // Takes the company whose data-ID text this is (read up to its NUL, at most 34 bytes). 0 when a
   // company has that data ID; otherwise kPlatformNoCompany, and the set works on no company until the
   // next call.
   long SetCurDataID(const char* data_id);
 
-  ClSetMgr* SetMgr() const { return m_pSetMgr; }
   // The company's data_no, or -1 when the set works on no company.
   std::int32_t CurDataNo() const;
 
  protected:
-  ClSetMgr* m_pSetMgr = nullptr;
   bool m_bDataIdSet = false;
   std::int32_t m_nDataNo = -1;
 };
@@ -148,11 +148,8 @@ class ClSetBase {
 // The rule's own base: the set-up shared by the platform's aggregation rules.
 class ClRuleBase : public ClSetBase {
  public:
+  // The option link is only a token: the rule needs nothing from it.
   long AttachOptLink(ClOptLink* link);
-  ClOptLink* OptLink() const { return m_pOptLink; }
-
- protected:
-  ClOptLink* m_pOptLink = nullptr;
 };
 
 // The account master set (ClDataMgr::GetSetObject(1, 1)). An `accounts` row whose list_flag is NULL is

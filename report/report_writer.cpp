@@ -37,9 +37,10 @@ std::size_t ValueRoom(std::size_t line_size, const char* name, int indent) {
   return std::min(room, ClXmlWriter::kEscapeSize - 1);
 }
 
-std::string Format(const char* format, long long value) {
+// A whole number in decimal, right-aligned in `width` columns (none when 0).
+std::string Decimal(long long value, int width = 0) {
   char text[32];
-  std::snprintf(text, sizeof text, format, value);
+  std::snprintf(text, sizeof text, "%*lld", width, value);
   return text;
 }
 
@@ -116,7 +117,7 @@ int ClReportWriter::WriteSystem(ClXmlWriter& xml, std::int16_t function_id) {
   name = ClXmlWriter::FitEscaped(name, ValueRoom(sizeof line, "PROGRAMNAME", 2));
   version = ClXmlWriter::FitEscaped(version, ValueRoom(sizeof line, "PROGRAMVER", 2));
 
-  const std::string function_text = Format("%d", function_id);
+  const std::string function_text = Decimal(function_id);
   const struct {
     const char* name;
     const char* value;
@@ -144,11 +145,9 @@ int ClReportWriter::WriteBasic(ClXmlWriter& xml, const StDATAINFO& data) {
   if (!xml.WriteElement(line, sizeof line, "KOMONSAKINAME", ToFullWidthName(company.c_str()).c_str(), 2))
     return 0;
   m_progress.Pulse();
-  if (!xml.WriteElement(line, sizeof line, "JIGYOUNENDOFROM", Format("%d", data.PeriodStart).c_str(), 2))
-    return 0;
+  if (!xml.WriteElement(line, sizeof line, "JIGYOUNENDOFROM", Decimal(data.PeriodStart).c_str(), 2)) return 0;
   m_progress.Pulse();
-  if (!xml.WriteElement(line, sizeof line, "JIGYOUNENDOTO", Format("%d", data.PeriodEnd).c_str(), 2))
-    return 0;
+  if (!xml.WriteElement(line, sizeof line, "JIGYOUNENDOTO", Decimal(data.PeriodEnd).c_str(), 2)) return 0;
   m_progress.Pulse();
   if (!xml.WriteEndTag(line, sizeof line, "BASIC", 1) || !xml.Flush()) return 0;
   m_progress.Advance(static_cast<std::int16_t>(m_nProgressBase + 100),
@@ -158,9 +157,9 @@ int ClReportWriter::WriteBasic(ClXmlWriter& xml, const StDATAINFO& data) {
 
 int ClReportWriter::WriteAccount(ClXmlWriter& xml, const StZANDAKAINFO& row, int count) {
   char line[kLineSize];
-  const std::string count_text = Format("%4d", count);
+  const std::string count_text = Decimal(count, 4);
   return xml.WriteStartTag(line, sizeof line, "KANJYOKAMOKU", 2, kCount, count_text.c_str()) &&
-         xml.WriteElement(line, sizeof line, "KANJYOKAMOKU_CODE", Format("%d", row.AccountId / 10000).c_str(),
+         xml.WriteElement(line, sizeof line, "KANJYOKAMOKU_CODE", Decimal(row.AccountId / 10000).c_str(),
                           3) &&
          xml.WriteElement(line, sizeof line, "KANJYOKAMOKU_NAME",
                           FieldText(row.Name, sizeof row.Name).c_str(), 3) &&
@@ -169,10 +168,9 @@ int ClReportWriter::WriteAccount(ClXmlWriter& xml, const StZANDAKAINFO& row, int
 
 int ClReportWriter::WriteSubAccount(ClXmlWriter& xml, const StZANDAKAINFO& row, int count) {
   char line[kLineSize];
-  const std::string count_text = Format("%4d", count);
+  const std::string count_text = Decimal(count, 4);
   return xml.WriteStartTag(line, sizeof line, "HOJYOKAMOKU", 3, kCount, count_text.c_str()) &&
-         xml.WriteElement(line, sizeof line, "HOJYOKAMOKU_CODE", Format("%d", row.AccountId % 10000).c_str(),
-                          4) &&
+         xml.WriteElement(line, sizeof line, "HOJYOKAMOKU_CODE", Decimal(row.AccountId % 10000).c_str(), 4) &&
          xml.WriteElement(line, sizeof line, "HOJYOKAMOKU_NAME", FieldText(row.Name, sizeof row.Name).c_str(),
                           4) &&
          xml.WriteElement(line, sizeof line, "HOJYOKAMOKU_ZANDAKA", BalanceText(row.Balance).c_str(), 4) &&
@@ -260,5 +258,5 @@ std::string ClReportWriter::ToFullWidthName(const char* text) {
 std::string ClReportWriter::BalanceText(std::int64_t balance) {
   const std::int64_t yen = balance / kYen;
   if (yen == 0 || yen > kMaxYen || yen < kMinYen) return {};
-  return Format("%lld", static_cast<long long>(yen));
+  return Decimal(yen);
 }

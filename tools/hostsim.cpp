@@ -5,18 +5,14 @@
 //
 // The hand-shake "N,M,F,P" is appended after the program's options. The exit status is the program's.
 #include <poll.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cstddef>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
+
+#include "win32/starter.h"
 
 namespace {
 void Usage() {
@@ -72,13 +68,11 @@ int main(int argc, char** argv) {
     Usage();
     return 64;
   }
-  const std::string name = "uchiwake-window-" + std::to_string(std::atol(handle.c_str()));
+  // The program reads the handle of the hand-shake as a 32-bit number; listen where it will send.
   int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
   sockaddr_un addr{};
-  addr.sun_family = AF_UNIX;
-  std::memcpy(addr.sun_path + 1, name.data(), std::min(name.size(), sizeof addr.sun_path - 2));
-  const socklen_t len = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
-  if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&addr), len) != 0) {
+  const socklen_t len = win32::StarterSocketAddress(win32::StarterWindowFromText(handle), &addr);
+  if (fd < 0 || len == 0 || bind(fd, reinterpret_cast<sockaddr*>(&addr), len) != 0) {
     std::perror("hostsim: cannot listen");
     return 2;
   }

@@ -103,15 +103,6 @@ int ProgressCtrl::SetPos(int pos) {
 
 int ProgressCtrl::OffsetPos(int delta) { return SetPos(m_nPos + delta); }
 
-int ProgressCtrl::StepIt() {
-  const int old = m_nPos;
-  int pos = m_nPos + m_nStep;
-  if (pos > m_nUpper) pos = m_nLower + (pos - m_nUpper);
-  if (pos < m_nLower) pos = m_nUpper - (m_nLower - pos);
-  SetPos(pos);
-  return old;
-}
-
 // ---- DataExchange ----
 
 void DataExchange::Text(int id, std::string& value) {
@@ -336,8 +327,6 @@ win32::BOOL Dialog::SetForegroundWindow() {
   g_pFront = this;
   return win32::TRUE;
 }
-
-bool Dialog::HasDlgItem(int id) const { return m_pWnd != nullptr && m_pWnd->Find(id) != nullptr; }
 
 std::string Dialog::GetDlgItemText(int id) const {
   QWidget* w = m_pWnd != nullptr ? m_pWnd->Find(id) : nullptr;

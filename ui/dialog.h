@@ -87,12 +87,7 @@ class ProgressCtrl {
   int SetPos(int pos);
   // PBM_DELTAPOS: answers the previous position.
   int OffsetPos(int delta);
-  // PBM_STEPIT: advances by the step, wrapping to the lower bound past the upper one as the control does.
-  int StepIt();
   int GetPos() const { return m_nPos; }
-  int GetLower() const { return m_nLower; }
-  int GetUpper() const { return m_nUpper; }
-  int GetStep() const { return m_nStep; }
   bool IsBound() const { return m_pBar != nullptr; }
 
  private:
@@ -116,7 +111,6 @@ class Dialog;
 class DataExchange {
  public:
   DataExchange(Dialog* dialog, bool save) : m_pDlg(dialog), m_bSave(save) {}
-  bool IsSaving() const { return m_bSave; }
   bool Failed() const { return m_bFailed; }
 
   // The control's text and the member (code page 932).
@@ -170,7 +164,6 @@ class Dialog {
   // SetParent only records the handle: the starting window lives in another process.
   win32::HWND GetParentHandle() const { return m_hParent; }
   void SetParent(win32::HWND parent) { m_hParent = parent; }
-  int TemplateId() const { return m_nTemplateId; }
 
   // The caption. A shown window shows a new caption with its next paint (see UpdateWindow); the text
   // answered is the newest.
@@ -189,7 +182,6 @@ class Dialog {
   win32::BOOL SetForegroundWindow();
 
   // Controls by id.
-  bool HasDlgItem(int id) const;
   std::string GetDlgItemText(int id) const;
   void SetDlgItemText(int id, const std::string& text);
   void EnableDlgItem(int id, bool enable);

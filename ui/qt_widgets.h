@@ -57,7 +57,6 @@ class Cp932Validator : public QValidator {
       : QValidator(parent), m_nLimit(limit_bytes), m_bDigits(digits_only) {}
   State validate(QString& input, int& pos) const override;
   void SetLimit(int limit_bytes) { m_nLimit = limit_bytes; }
-  int Limit() const { return m_nLimit; }
 
  private:
   int m_nLimit;

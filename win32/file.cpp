@@ -1,21 +1,18 @@
 // The framework's file class over POSIX descriptors.
 #include "win32/file.h"
 
-#include <dirent.h>
 #include <fcntl.h>
-#include <fnmatch.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string_view>
-#include <vector>
 
 #include "win32/drives.h"
 #include "win32/mbcs.h"
+#include "win32/parent_folder.h"
 #include "win32/replace_file.h"
 
 namespace win32 {
@@ -26,19 +23,17 @@ bool IsSeparatorAt(std::string_view s, std::size_t i) {
   return (s[i] == '\\' || s[i] == '/') && !IsTrailPosition(s, i);
 }
 
-// The folder part of a Linux path ("." for a bare name).
-std::string ParentOf(const std::string& linux_path) {
-  const std::size_t slash = linux_path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return linux_path.substr(0, slash);
-}
-
 bool IsSpecialMode(mode_t mode) { return S_ISFIFO(mode) || S_ISSOCK(mode) || S_ISCHR(mode) || S_ISBLK(mode); }
 
 bool FolderExists(const std::string& linux_path) {
   struct stat st;
   return ::stat(linux_path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// A missing file is a bad path when the folder that should hold it is missing too. A name with a trailing
+// slash is itself a folder, so when it is missing its folder is.
+bool FolderMissing(const std::string& linux_path) {
+  return linux_path.back() == '/' || !FolderExists(ParentFolder(linux_path));
 }
 
 // A drive root ("C:", "\\srv\share") names no file of its own. Trailing separators are refused before.
@@ -51,24 +46,6 @@ bool IsBareRoot(std::string_view path) {
     return separators <= 1;
   }
   return false;
-}
-
-// The first name (in byte order, for a stable answer) in folder that matches the pattern the way the
-// Windows file search does: case-insensitive, '*' and '?' as wildcards.
-bool FirstMatch(const std::string& folder, const std::string& pattern, std::string* name) {
-  DIR* dir = ::opendir(folder.c_str());
-  if (dir == nullptr) return false;
-  std::vector<std::string> matches;
-  while (const dirent* entry = ::readdir(dir)) {
-    const std::string entry_name = entry->d_name;
-    if (entry_name == "." || entry_name == "..") continue;
-    if (::fnmatch(pattern.c_str(), entry_name.c_str(), FNM_CASEFOLD | FNM_PERIOD) == 0)
-      matches.push_back(entry_name);
-  }
-  ::closedir(dir);
-  if (matches.empty()) return false;
-  *name = *std::min_element(matches.begin(), matches.end());
-  return true;
 }
 
 }  // namespace
@@ -196,7 +173,7 @@ BOOL CFile::Open(const char* file_name, UINT open_flags, CFileException* error) 
     auto replacement = std::make_unique<ReplacementFile>();
     int e = 0;
     if (!replacement->Begin(linux_path, &e)) {
-      if (e == ENOENT && !FolderExists(ParentOf(linux_path))) return fail(CFileException::badPath, e);
+      if (e == ENOENT && FolderMissing(linux_path)) return fail(CFileException::badPath, e);
       return fail(FileCauseFromErrno(e), e);
     }
     m_fd = replacement->Descriptor();
@@ -222,8 +199,7 @@ BOOL CFile::Open(const char* file_name, UINT open_flags, CFileException* error) 
   const int fd = OpenWithoutBlocking(linux_path, oflags, 0666);
   if (fd < 0) {
     const int e = errno;
-    if (e == ENOENT && (create || !FolderExists(ParentOf(linux_path))))
-      return fail(CFileException::badPath, e);
+    if (e == ENOENT && (create || FolderMissing(linux_path))) return fail(CFileException::badPath, e);
     return fail(FileCauseFromErrno(e), e);
   }
   struct stat st;
@@ -323,13 +299,6 @@ BOOL CFile::GetStatus(const char* file_name, CFileStatus& status) {
   if (path.empty() || IsSeparatorAt(path, path.size() - 1) || IsBareRoot(path)) return FALSE;
   std::string linux_path;
   if (!Drives().ToLinux(path, &linux_path)) return FALSE;
-  std::string folder = ParentOf(linux_path);
-  std::string name = linux_path.substr(linux_path.find_last_of('/') + 1);
-  if (name.find_first_of("*?") != std::string::npos) {
-    std::string found;
-    if (!FirstMatch(folder, name, &found)) return FALSE;
-    linux_path = (folder == "/" ? "" : folder) + "/" + found;
-  }
   struct stat st;
   // A link whose target is missing is still an entry of the folder, and a file is put in its place.
   if (::stat(linux_path.c_str(), &st) != 0 && ::lstat(linux_path.c_str(), &st) != 0) return FALSE;
@@ -352,17 +321,6 @@ BOOL CFile::GetStatus(const char* file_name, CFileStatus& status) {
   MbsnbCpy(status.m_szFullName, full.c_str(), sizeof status.m_szFullName - 1);
   status.m_szFullName[sizeof status.m_szFullName - 1] = '\0';
   return TRUE;
-}
-
-void CFile::Remove(const char* file_name) {
-  const std::string name = file_name != nullptr ? file_name : "";
-  std::string linux_path;
-  if (name.empty() || !Drives().ToLinux(name, &linux_path))
-    throw CFileException(CFileException::badPath, ENOENT, name);
-  if (::unlink(linux_path.c_str()) != 0) {
-    const int e = errno;
-    throw CFileException(FileCauseFromErrno(e), e, name);
-  }
 }
 
 }  // namespace win32

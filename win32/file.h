@@ -13,7 +13,7 @@
 //   files: shareExclusive and shareCompat take an exclusive lock, every other mode a shared one, and an
 //   open that cannot take its lock fails with sharingViolation. The lock is taken before a truncation, so
 //   a file held by someone else is never emptied.
-// - Read, Write and Remove raise CFileException (thrown by value) on any failure; Write writes every byte
+// - Read and Write raise CFileException (thrown by value) on any failure; Write writes every byte
 //   or raises (a short write is retried; no progress, ENOSPC or EFBIG is diskFull). Bytes are written
 //   without any translation.
 // - Close closes and raises CFileException when the system reports an error (for a replacement also a
@@ -113,10 +113,8 @@ class CFile {
   void Close();
   void Abort();
   bool IsOpen() const { return m_fd >= 0; }
-  const std::string& GetFilePath() const { return m_strFileName; }
 
   static BOOL GetStatus(const char* file_name, CFileStatus& status);
-  static void Remove(const char* file_name);
 
  private:
   [[noreturn]] void Raise(int os_error) const;

@@ -9,8 +9,9 @@
 #include <cstring>
 #include <string>
 
+#include "win32/current_directory.h"
 #include "win32/mbcs.h"
-#include "win32/sysapi.h"
+#include "win32/parent_folder.h"
 
 namespace win32 {
 
@@ -136,13 +137,6 @@ DWORD ErrorFromErrno(int e) {
 std::string WithoutTrailingSlashes(std::string p) {
   while (p.size() > 1 && p.back() == '/') p.pop_back();
   return p;
-}
-
-std::string ParentOf(const std::string& linux_path) {
-  const std::string p = WithoutTrailingSlashes(linux_path);
-  const std::size_t slash = p.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : p.substr(0, slash);
 }
 
 }  // namespace
@@ -292,7 +286,7 @@ BOOL RemoveDirectoryA(const char* path) {
   struct stat st;
   switch (e) {
     case ENOENT:
-      SetLastError(IsLinuxDir(ParentOf(linux_path)) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
+      SetLastError(IsLinuxDir(ParentFolder(linux_path)) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
       break;
     case ENOTDIR:
       SetLastError(stat(WithoutTrailingSlashes(linux_path).c_str(), &st) == 0 && !S_ISDIR(st.st_mode)

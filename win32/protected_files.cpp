@@ -8,6 +8,7 @@
 #include <map>
 
 #include "win32/drives.h"
+#include "win32/parent_folder.h"
 
 namespace win32 {
 
@@ -40,9 +41,8 @@ Place PlaceOf(const std::string& linux_path) {
   if (lstat(path.c_str(), &st) == 0) place.entry = Of(st);
   if (stat(path.c_str(), &st) == 0) place.file = Of(st);
   const std::size_t slash = path.find_last_of('/');
-  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
   place.name = slash == std::string::npos ? path : path.substr(slash + 1);
-  if (stat(folder.c_str(), &st) == 0) place.folder = Of(st);
+  if (stat(ParentFolder(path).c_str(), &st) == 0) place.folder = Of(st);
   return place;
 }
 }  // namespace
@@ -60,8 +60,6 @@ void ProtectWindowsFile(const std::string& role, const std::string& win_path) {
   std::string linux_path;
   if (Drives().ToLinux(win_path, &linux_path)) ProtectFile(role, linux_path);
 }
-
-void ClearProtectedFiles() { Registry().clear(); }
 
 bool IsProtectedFile(const std::string& win_path) {
   std::string linux_path;

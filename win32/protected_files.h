@@ -16,7 +16,6 @@ namespace win32 {
 void ProtectFile(const std::string& role, const std::string& linux_path);
 // A Windows path, mapped through the drive table now; nothing is registered when it does not map.
 void ProtectWindowsFile(const std::string& role, const std::string& win_path);
-void ClearProtectedFiles();
 
 // True when the Windows path names a registered file.
 bool IsProtectedFile(const std::string& win_path);

@@ -17,6 +17,7 @@
 
 #include "win32/drives.h"
 #include "win32/file.h"
+#include "win32/parent_folder.h"
 #include "win32/signals.h"
 
 namespace win32 {
@@ -33,10 +34,10 @@ int Step(const char* step) {
   return Hook() ? Hook()(step) : 0;
 }
 
-// The folder part of a Linux path, with its slash ("" for a bare name), and the name after it.
+// The folder that holds a Linux path, with a slash to append a name to.
 std::string FolderWithSlash(const std::string& path) {
-  const std::size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  const std::string folder = ParentFolder(path);
+  return folder == "/" ? folder : folder + "/";
 }
 
 std::string RandomHex() {
@@ -92,7 +93,7 @@ bool ReplacementFile::Begin(const std::string& target, int* error) {
     return fail(errno);
   }
   const std::string folder = FolderWithSlash(target);
-  RemoveStaleTempFiles(folder.empty() ? "." : folder);
+  RemoveStaleTempFiles(folder);
 
   const std::string stem = folder + std::string(kTempPrefix) + std::to_string(getpid()) + "-";
   for (int attempt = 0; attempt < 16 && m_fd < 0; ++attempt) {
@@ -155,7 +156,7 @@ bool ReplacementFile::Commit(int* error) {
   e = Step("fsync-folder");
   if (e == 0) {
     const std::string folder = FolderWithSlash(m_strTarget);
-    const int dfd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dfd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {
       if (fsync(dfd) != 0 && errno != EINVAL) e = errno;
       close(dfd);

@@ -38,7 +38,6 @@ class ReplacementFile {
   bool Begin(const std::string& target, int* error);
   // The temporary file's descriptor (write-only), -1 when none is open.
   int Descriptor() const { return m_fd; }
-  const std::string& TempPath() const { return m_strTemp; }
   // Puts the written file in the target's place; false with *error on failure (the target untouched
   // unless the failure is the folder's sync after the rename).
   bool Commit(int* error);

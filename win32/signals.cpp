@@ -111,13 +111,9 @@ void InstallCancelSignals() {
 
 void PrepareCancelNotice(HWND window, UINT message, WPARAM wparam) {
   g_noticeReady.store(false);
-  const std::string name = StarterSocketName(window);
   Notice& n = g_notice;
-  n.addr = sockaddr_un{};
-  n.addr.sun_family = AF_UNIX;
-  if (name.size() + 1 > sizeof n.addr.sun_path) return;
-  std::memcpy(n.addr.sun_path + 1, name.data(), name.size());  // abstract namespace: leading NUL
-  n.addr_len = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+  n.addr_len = StarterSocketAddress(window, &n.addr);
+  if (n.addr_len == 0) return;
   std::strcpy(n.texts[0], "FOREGROUND");
   n.lengths[0] = std::strlen(n.texts[0]);
   std::strcpy(n.texts[1], "ENABLE 1");

@@ -2,8 +2,6 @@
 #include "win32/starter.h"
 
 #include <fcntl.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <cstddef>
@@ -11,17 +9,15 @@
 #include <cstring>
 #include <map>
 
+#include "win32/crt.h"
+
 namespace win32 {
 
 namespace {
 bool SendDatagram(HWND window, const std::string& text) {
-  const std::string name = StarterSocketName(window);
   sockaddr_un addr{};
-  addr.sun_family = AF_UNIX;
-  if (name.size() + 1 > sizeof addr.sun_path) return false;
-  addr.sun_path[0] = '\0';  // abstract namespace
-  std::memcpy(addr.sun_path + 1, name.data(), name.size());
-  const socklen_t len = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+  const socklen_t len = StarterSocketAddress(window, &addr);
+  if (len == 0) return false;
   int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (fd < 0) return false;
   ssize_t n = sendto(fd, text.data(), text.size(), MSG_DONTWAIT | MSG_NOSIGNAL,
@@ -36,8 +32,22 @@ std::map<HWND, bool>& DisabledState() {
 }
 }  // namespace
 
+HWND StarterWindowFromText(std::string_view text) {
+  return static_cast<HWND>(static_cast<std::uint32_t>(Atol(text)));
+}
+
 std::string StarterSocketName(HWND window) {
   return "uchiwake-window-" + std::to_string(static_cast<std::int32_t>(static_cast<std::uint32_t>(window)));
+}
+
+socklen_t StarterSocketAddress(HWND window, sockaddr_un* addr) {
+  const std::string name = StarterSocketName(window);
+  *addr = sockaddr_un{};
+  addr->sun_family = AF_UNIX;
+  if (name.size() + 1 > sizeof addr->sun_path) return 0;
+  addr->sun_path[0] = '\0';  // abstract namespace
+  std::memcpy(addr->sun_path + 1, name.data(), name.size());
+  return static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
 }
 
 BOOL EnableWindow(HWND window, BOOL enable) {

@@ -1,4 +1,4 @@
-// The console and scripted implementations of the modal port.
+// The modal port in use and its console implementation.
 #include "win32/ui_port.h"
 
 #include <cstdio>
@@ -14,12 +14,12 @@ UiPort*& CurrentPort() {
   static UiPort* port = &console;
   return port;
 }
+}  // namespace
 
-bool IsQuestion(UINT style) {
+bool IsQuestionStyle(UINT style) {
   const UINT type = style & MB_TYPEMASK;
   return type == MB_YESNO || type == MB_YESNOCANCEL;
 }
-}  // namespace
 
 UiPort& Ui() { return *CurrentPort(); }
 
@@ -39,7 +39,7 @@ int ConsoleUi::MessageBox(HWND, const std::string& text, const std::string& capt
   for (auto& c : line)
     if (c == '\n') c = ' ';
   int answer = IDOK;
-  if (IsQuestion(style)) {
+  if (IsQuestionStyle(style)) {
     TestStop("question");
     answer = answer_yes_ ? IDYES : IDNO;
     if (!answer_yes_) ++refusals_;
@@ -54,29 +54,6 @@ int ConsoleUi::SaveFileDialog(const SaveDialogRequest&, std::string*) {
   ++refusals_;
   std::fprintf(stderr, "a file dialog would open: no file chosen\n");
   return IDCANCEL;
-}
-
-int ScriptedUi::MessageBox(HWND owner, const std::string& text, const std::string& caption, UINT style) {
-  int answer = IsQuestion(style) ? IDYES : IDOK;
-  if (!answers_.empty()) {
-    answer = answers_.front();
-    answers_.pop_front();
-  }
-  boxes.push_back({owner, text, caption, style, answer});
-  return answer;
-}
-
-int ScriptedUi::SaveFileDialog(const SaveDialogRequest& request, std::string* path) {
-  int answer = IDCANCEL;
-  std::string chosen;
-  if (!files_.empty()) {
-    answer = files_.front().first;
-    chosen = files_.front().second;
-    files_.pop_front();
-  }
-  if (answer == IDOK) *path = chosen;
-  dialogs.push_back({request, answer, chosen});
-  return answer;
 }
 
 }  // namespace win32

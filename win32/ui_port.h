@@ -1,13 +1,11 @@
 // The port through which every modal of the program goes: message boxes and the save-as dialog.
 //
-// Three implementations: the window toolkit's (a person at the screen, in ui/), the console's (batch
-// runs: messages on standard error, questions answered by an option) and the scripted one (tests: answers
-// queued in advance, every call recorded). Texts are code page 932.
+// Implementations: the window toolkit's (a person at the screen, in ui/), the console's (batch runs:
+// messages on standard error, questions answered by an option) and the tests' scripted one (in
+// tests/support/). Texts are code page 932.
 #pragma once
 
-#include <deque>
 #include <string>
-#include <vector>
 
 #include "win32/wintypes.h"
 
@@ -43,6 +41,9 @@ class UiPort {
 UiPort& Ui();
 UiPort* SetUi(UiPort* port);
 
+// True when a box of this style asks a Yes/No question.
+bool IsQuestionStyle(UINT style);
+
 // MessageBox through the port.
 int MessageBoxA(HWND owner, const std::string& text, const std::string& caption, UINT style);
 
@@ -61,35 +62,6 @@ class ConsoleUi : public UiPort {
   bool answer_yes_;
   int refusals_ = 0;
   int boxes_ = 0;
-};
-
-// Tests: answers queued in advance; with none queued a box answers IDOK (or IDYES for a question) and a
-// file dialog IDCANCEL. Every call is recorded.
-class ScriptedUi : public UiPort {
- public:
-  struct Box {
-    HWND owner;
-    std::string text;
-    std::string caption;
-    UINT style;
-    int answer;
-  };
-  struct FileDialog {
-    SaveDialogRequest request;
-    int answer;
-    std::string path;
-  };
-  void QueueAnswer(int answer) { answers_.push_back(answer); }
-  void QueueFile(int answer, std::string path) { files_.push_back({answer, std::move(path)}); }
-  int MessageBox(HWND owner, const std::string& text, const std::string& caption, UINT style) override;
-  int SaveFileDialog(const SaveDialogRequest& request, std::string* path) override;
-
-  std::vector<Box> boxes;
-  std::vector<FileDialog> dialogs;
-
- private:
-  std::deque<int> answers_;
-  std::deque<std::pair<int, std::string>> files_;
 };
 
 }  // namespace win32

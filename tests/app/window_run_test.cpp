@@ -14,9 +14,9 @@
 #include "host/host_db.h"
 #include "tests/support/host_fixture.h"
 #include "tests/support/in_process.h"
+#include "tests/support/scripted_ui.h"
 #include "ui/dialog.h"
 #include "win32/drives.h"
-#include "win32/sysapi.h"
 #include "win32/ui_port.h"
 
 namespace {

@@ -21,6 +21,7 @@
 #include "host/host_db.h"
 #include "res/texts.h"
 #include "tests/support/host_fixture.h"
+#include "tests/support/scripted_ui.h"
 #include "ui/qt_widgets.h"
 #include "win32/codepage.h"
 #include "win32/drives.h"

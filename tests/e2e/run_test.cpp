@@ -168,3 +168,16 @@ TEST_F(RunTest, OptionsThatNeedBatchAreUsageErrors) {
   RunOutcome empty = Run("halvorack", "--batch --month-to '' --output 'C:\\r.xml'");
   EXPECT_EQ(empty.status, 1);  // an empty month is refused by the dialog
 }
+
+TEST_F(RunTest, HostsimHearsTheProgramForAnyHandle) {
+  // A handle beyond 32 bits saturates in the hand-shake; hostsim must listen where the program sends.
+  const std::string hostsim = std::string(UW_BIN_DIR) + "/../tools/hostsim";
+  for (const std::string& handle : {std::to_string(0x50000000 + getpid()), std::string("3000000000")}) {
+    SCOPED_TRACE(handle);
+    RunOutcome run = RunProgramIn(dir_, hostsim + " --handle " + handle + " " + BinPath("halvorack"),
+                                  host_.path(), "--batch --month-to ''");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("received: ENABLE 0"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("received: POST 1025 7 1"), std::string::npos) << run.err;
+  }
+}

@@ -7,6 +7,7 @@
 
 #include "platform/platform.h"
 #include "tests/support/host_fixture.h"
+#include "tests/support/scripted_ui.h"
 #include "win32/codepage.h"
 #include "win32/drives.h"
 #include "win32/ui_port.h"

@@ -33,5 +33,6 @@ ui/dialog.h|<QString>
 host/host_db.cpp|<xcb/xcb.h>
 win32/paths.cpp|"res/texts.h"
 app/link_app.cpp|"host/host_db.h"
+app/entry.cpp|<unistd.h>
 CASES
 exit "$failed"

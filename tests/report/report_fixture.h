@@ -15,6 +15,7 @@
 
 #include "aggregation/progress.h"
 #include "aggregation/zandaka.h"
+#include "tests/support/scripted_ui.h"
 #include "tests/support/temp_dir.h"
 #include "win32/codepage.h"
 #include "win32/drives.h"

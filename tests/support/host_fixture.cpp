@@ -61,13 +61,11 @@ win32::HWND UniqueHandle() {
 StarterListener::StarterListener() : StarterListener(UniqueHandle()) {}
 
 StarterListener::StarterListener(win32::HWND handle) : handle_(handle) {
-  const std::string name = win32::StarterSocketName(handle_);
   fd_ = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
   sockaddr_un addr{};
-  addr.sun_family = AF_UNIX;
-  std::memcpy(addr.sun_path + 1, name.data(), name.size());
-  const socklen_t len = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
-  if (bind(fd_, reinterpret_cast<sockaddr*>(&addr), len) != 0) ADD_FAILURE() << "cannot bind " << name;
+  const socklen_t len = win32::StarterSocketAddress(handle_, &addr);
+  if (len == 0 || bind(fd_, reinterpret_cast<sockaddr*>(&addr), len) != 0)
+    ADD_FAILURE() << "cannot bind " << win32::StarterSocketName(handle_);
 }
 
 StarterListener::~StarterListener() {

@@ -7,7 +7,7 @@
 
 #include "host/host_db.h"
 #include "win32/drives.h"
-#include "win32/sysapi.h"
+#include "win32/executable.h"
 
 InProcessRun::InProcessRun(const TempDir& dir, const HostBuilder& host, bool progress_window) {
   char cwd[PATH_MAX];

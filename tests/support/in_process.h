@@ -8,6 +8,7 @@
 #include <string>
 
 #include "tests/support/host_fixture.h"
+#include "tests/support/scripted_ui.h"
 #include "win32/ui_port.h"
 
 class InProcessRun {

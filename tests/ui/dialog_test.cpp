@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include "res/texts.h"
+#include "tests/support/scripted_ui.h"
 #include "ui/qt_widgets.h"
 #include "win32/codepage.h"
 #include "win32/ui_port.h"

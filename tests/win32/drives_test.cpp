@@ -8,7 +8,9 @@
 
 #include "tests/support/temp_dir.h"
 #include "win32/codepage.h"
-#include "win32/sysapi.h"
+#include "win32/current_directory.h"
+#include "win32/executable.h"
+#include "win32/file_exists.h"
 
 using namespace win32;
 

@@ -191,7 +191,6 @@ TEST_F(FileTest, FileSizeLimitWritesWhatFitsThenRaises) {
 
 TEST_F(FileTest, GetStatusFollowsTheFileSearch) {
   m_dir.Write("data/b.xml", "12345");
-  m_dir.Write("data/a.XML", "1");
   CFileStatus status;
   ASSERT_TRUE(CFile::GetStatus("C:\\data\\b.xml", status));
   EXPECT_EQ(status.m_size, 5);
@@ -204,32 +203,9 @@ TEST_F(FileTest, GetStatusFollowsTheFileSearch) {
   EXPECT_FALSE(CFile::GetStatus("C:", status));
   EXPECT_FALSE(CFile::GetStatus("C:\\data\\none.xml", status));
   EXPECT_FALSE(CFile::GetStatus("Q:\\x", status));
-  // A wildcard finds the first match, case-insensitively.
-  ASSERT_TRUE(CFile::GetStatus("C:\\data\\*.xml", status));
-  EXPECT_STREQ(status.m_szFullName, "C:\\data\\a.XML");
   // A name whose last byte is a trail byte 0x5C is not a trailing backslash.
   m_dir.Write("表", "x");
   EXPECT_TRUE(CFile::GetStatus(win32::Sjis("C:\\表").c_str(), status));
-}
-
-TEST_F(FileTest, RemoveDeletesFilesOnly) {
-  m_dir.Write("gone.txt", "x");
-  m_dir.Write("folder/inner.txt", "x");
-  CFile::Remove("C:\\gone.txt");
-  CFileStatus status;
-  EXPECT_FALSE(CFile::GetStatus("C:\\gone.txt", status));
-  const auto cause = [](const char* path) {
-    try {
-      CFile::Remove(path);
-    } catch (const CFileException& e) {
-      return e.m_cause;
-    }
-    return -1;
-  };
-  EXPECT_EQ(cause("C:\\gone.txt"), CFileException::fileNotFound);
-  EXPECT_EQ(cause("C:\\folder"), CFileException::accessDenied);
-  EXPECT_EQ(cause("Q:\\x"), CFileException::badPath);
-  EXPECT_TRUE(CFile::GetStatus("C:\\folder\\inner.txt", status));
 }
 
 }  // namespace

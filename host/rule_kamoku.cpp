@@ -1,86 +1,35 @@
-// The account master set, the account aggregation rule and the accounting-period calendar over the host
-// database's `accounts` and `totals` tables.
-#include "platform/rule.h"
-
+// The account aggregation rule over the host database's `accounts` and `totals` tables.
 #include <sqlite3.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <deque>
-#include <limits>
+#include <memory>
 #include <new>
 #include <optional>
 #include <string>
-#include <string_view>
+#include <vector>
 
-#include "host/host_db.h"
+#include "host/account_reads.h"
+#include "host/master_stmt_pool.h"
+#include "platform/rule.h"
 #include "win32/signals.h"
+
+using host::Prepare;
+using host::ReadFailed;
+using host::ReadRowInt;
+using host::ValidCondition;
 
 namespace {
 host::HostDb& Db() { return host::HostDb::Inst(); }
 
-constexpr std::size_t kMaxDataIdText = 34;
 constexpr std::size_t kMaxAccountName = sizeof(StKAMOKUSUMINFO::Name) - 1;
 constexpr int kSlots = 15;
-
-// Prepares a statement on the host database; null when the database is not open or the SQL does not
-// compile (a missing table).
-sqlite3_stmt* Prepare(const char* sql) {
-  sqlite3* db = Db().Handle();
-  if (db == nullptr) return nullptr;
-  sqlite3_stmt* stmt = nullptr;
-  if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK) {
-    sqlite3_finalize(stmt);
-    return nullptr;
-  }
-  return stmt;
-}
-
-// A failure to read the host database: recorded for the run's one-line error, answered as the platform's
-// database error.
-long ReadFailed(const char* what) {
-  Db().NoteReadError(what);
-  return kPlatformDbError;
-}
 
 // Sums that wrap instead of overflowing: the totals are the platform's and are not range-checked here.
 std::int64_t WrapAdd(std::int64_t a, std::int64_t b) {
   return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) + static_cast<std::uint64_t>(b));
-}
-
-// An integer of the row the statement stands on, within [min, max]. The row's name (made by `row`) is
-// built only for a refusal, which is kept for the program: a walk reads millions of these values.
-template <typename RowName>
-bool ReadRowInt(sqlite3_stmt* stmt, int col, const char* table, const RowName& row, const char* column,
-                std::int64_t min, std::int64_t max, std::int64_t* out) {
-  if (sqlite3_column_type(stmt, col) == SQLITE_INTEGER) {
-    const std::int64_t value = sqlite3_column_int64(stmt, col);
-    if (value >= min && value <= max) {
-      *out = value;
-      return true;
-    }
-  }
-  std::string error;
-  if (host::HostDb::ReadInt(stmt, col, table, row(), column, min, max, out, &error)) return true;
-  Db().NoteRefusal(error);
-  return false;
-}
-
-bool IsLeapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
-int DaysInMonth(int y, int m) {
-  static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return m == 2 && IsLeapYear(y) ? 29 : kDays[m - 1];
-}
-
-// Splits a yyyymmdd date; false when it is no calendar date.
-bool SplitDate(std::int32_t date, int* y, int* m, int* d) {
-  if (date <= 0) return false;
-  *y = date / 10000;
-  *m = (date % 10000) / 100;
-  *d = date % 100;
-  return *y >= 1 && *m >= 1 && *m <= 12 && *d >= 1 && *d <= DaysInMonth(*y, *m);
 }
 
 // The month code of a slot of the total arrays.
@@ -100,209 +49,6 @@ bool Matches(const StFINDINFO& cond, std::int64_t value) {
   }
 }
 
-bool ValidCondition(const StFINDINFO& cond, std::int32_t field) {
-  return cond.FieldNo == field &&
-         (cond.Operator == kFindOpEqual || cond.Operator == kFindOpAtLeast ||
-          cond.Operator == kFindOpAtMost) &&
-         (cond.ValueType == kFindValue16 || cond.ValueType == kFindValue32);
-}
-}  // namespace
-
-// ---------------------------------------------------------------------------------------------------
-// Conditions
-
-std::int16_t FindValue16(const StFINDINFO& cond) {
-  std::int16_t v;
-  std::memcpy(&v, cond.Value, sizeof v);
-  return v;
-}
-
-std::int32_t FindValue(const StFINDINFO& cond) {
-  if (cond.ValueType == kFindValue32) {
-    std::int32_t v;
-    std::memcpy(&v, cond.Value, sizeof v);
-    return v;
-  }
-  return FindValue16(cond);
-}
-
-void SetFindValue16(StFINDINFO* cond, std::int16_t value) {
-  std::memset(cond->Value, 0, sizeof cond->Value);
-  std::memcpy(cond->Value, &value, sizeof value);
-  cond->ValueType = kFindValue16;
-}
-
-void SetFindValue32(StFINDINFO* cond, std::int32_t value) {
-  std::memcpy(cond->Value, &value, sizeof value);
-  cond->ValueType = kFindValue32;
-}
-
-// ---------------------------------------------------------------------------------------------------
-// ClSetBase, ClRuleBase
-
-ClSetBase::~ClSetBase() = default;
-
-long ClSetBase::AttachSetMgr(ClSetMgr* mgr) {
-  m_pSetMgr = mgr;
-  return 0;
-}
-
-long ClSetBase::SetCurDataID(const char* data_id) {
-  m_bDataIdSet = true;
-  m_nDataNo = -1;
-  if (data_id == nullptr) return kPlatformNoCompany;
-  const host::Company* c = Db().FindCompanyById(std::string_view(data_id, strnlen(data_id, kMaxDataIdText)));
-  if (c == nullptr) return kPlatformNoCompany;
-  m_nDataNo = c->data_no;
-  return 0;
-}
-
-std::int32_t ClSetBase::CurDataNo() const {
-  if (m_bDataIdSet) return m_nDataNo;
-  const host::Company* c = Db().FindCompanyByNo(Db().session().selected_no2);
-  return c != nullptr ? c->data_no : -1;
-}
-
-long ClRuleBase::AttachOptLink(ClOptLink* link) {
-  m_pOptLink = link;
-  return 0;
-}
-
-// ---------------------------------------------------------------------------------------------------
-// ClSetKamoku
-
-namespace {
-// The account master's search statements, kept for reuse while an aggregation rule is open: the
-// aggregation opens a cursor for every row it reads, and preparing a statement each time would cost more
-// than the search. With no rule open a released cursor's statement is finalized at once, so nothing holds
-// the database when it is closed outside an aggregation.
-struct MasterStmtPool {
-  int open_rules = 0;
-  std::vector<std::pair<std::int16_t, sqlite3_stmt*>> idle;  // (operator, statement)
-
-  sqlite3_stmt* Take(std::int16_t op) {
-    for (auto it = idle.begin(); it != idle.end(); ++it) {
-      if (it->first == op && sqlite3_db_handle(it->second) == Db().Handle()) {
-        sqlite3_stmt* stmt = it->second;
-        idle.erase(it);
-        return stmt;
-      }
-    }
-    return nullptr;
-  }
-  void Give(std::int16_t op, sqlite3_stmt* stmt) {
-    if (stmt == nullptr) return;
-    if (open_rules > 0 && sqlite3_db_handle(stmt) == Db().Handle()) {
-      sqlite3_reset(stmt);
-      idle.emplace_back(op, stmt);
-    } else {
-      sqlite3_finalize(stmt);
-    }
-  }
-  void Flush() {
-    for (auto& [op, stmt] : idle) sqlite3_finalize(stmt);
-    idle.clear();
-  }
-};
-
-MasterStmtPool& Pool() {
-  static MasterStmtPool pool;
-  return pool;
-}
-}  // namespace
-
-struct ClSetKamoku::Cursor {
-  sqlite3_stmt* stmt = nullptr;  // prepared for `op`
-  std::int16_t op = 0;
-  std::int64_t last_id = std::numeric_limits<std::int64_t>::min();  // the last entry delivered
-  ~Cursor() { Pool().Give(op, stmt); }
-};
-
-ClSetKamoku::ClSetKamoku() = default;
-ClSetKamoku::~ClSetKamoku() = default;
-
-long ClSetKamoku::GetCursor(long* cursor) {
-  for (std::size_t i = 0; i < m_cursors.size(); ++i) {
-    if (!m_cursors[i]) {
-      m_cursors[i] = std::make_unique<Cursor>();
-      *cursor = static_cast<long>(i) + 1;
-      return 0;
-    }
-  }
-  m_cursors.push_back(std::make_unique<Cursor>());
-  *cursor = static_cast<long>(m_cursors.size());
-  return 0;
-}
-
-long ClSetKamoku::ReadyCursor(long cursor) {
-  if (cursor < 1 || static_cast<std::size_t>(cursor) > m_cursors.size() || !m_cursors[cursor - 1])
-    return kPlatformBadCursor;
-  m_cursors[cursor - 1]->last_id = std::numeric_limits<std::int64_t>::min();
-  return 0;
-}
-
-long ClSetKamoku::WalkFind(const StFINDINFO* cond, StKAMOKUINFO* info, long cursor) {
-  long result = 0;
-  if (Db().Fault("WalkFind", &result)) return result;
-  if (cursor < 1 || static_cast<std::size_t>(cursor) > m_cursors.size() || !m_cursors[cursor - 1])
-    return kPlatformBadCursor;
-  if (cond == nullptr || info == nullptr || !ValidCondition(*cond, kFindFieldAccountId))
-    return kPlatformNotReady;
-  Cursor& c = *m_cursors[cursor - 1];
-  if (c.stmt == nullptr || c.op != cond->Operator) {
-    Pool().Give(c.op, c.stmt);
-    c.op = cond->Operator;
-    c.stmt = Pool().Take(c.op);
-    if (c.stmt == nullptr) {
-      std::string columns, error;
-      if (!Db().SelectList("accounts", {"account_id", "list_flag"}, &columns, &error)) {
-        Db().NoteRefusal(error);
-        return kPlatformDbError;
-      }
-      const char* compare = cond->Operator == kFindOpEqual     ? "="
-                            : cond->Operator == kFindOpAtLeast ? ">="
-                                                               : "<=";
-      // From a subquery, so that a missing list_flag reads as its default here too.
-      c.stmt = Prepare(("SELECT account_id, list_flag FROM (SELECT data_no, " + columns +
-                        " FROM accounts) WHERE data_no = ?1 AND list_flag IS NOT NULL AND account_id " +
-                        compare + " ?2 AND account_id > ?3 ORDER BY account_id LIMIT 1")
-                           .c_str());
-    }
-    if (c.stmt == nullptr) return ReadFailed("reading the account master");
-  }
-  sqlite3_reset(c.stmt);
-  sqlite3_bind_int(c.stmt, 1, CurDataNo());
-  sqlite3_bind_int64(c.stmt, 2, FindValue(*cond));
-  sqlite3_bind_int64(c.stmt, 3, c.last_id);
-  const int rc = sqlite3_step(c.stmt);
-  if (rc == SQLITE_DONE) return kPlatformEnd;
-  if (rc != SQLITE_ROW) return ReadFailed("reading the account master");
-  const auto row = [&] { return "account_id " + host::HostDb::RowKey(c.stmt, 0); };
-  std::int64_t id = 0, flag = 0;
-  if (!ReadRowInt(c.stmt, 0, "accounts", row, "account_id", INT32_MIN, INT32_MAX, &id) ||
-      !ReadRowInt(c.stmt, 1, "accounts", row, "list_flag", INT8_MIN, INT8_MAX, &flag)) {
-    sqlite3_reset(c.stmt);
-    return kPlatformBadValue;
-  }
-  std::memset(info, 0, sizeof *info);
-  info->AccountId = static_cast<std::int32_t>(id);
-  info->ListFlag = static_cast<std::int8_t>(flag);
-  c.last_id = info->AccountId;
-  sqlite3_reset(c.stmt);
-  return 0;
-}
-
-long ClSetKamoku::ReleaseCursor(long cursor) {
-  if (cursor < 1 || static_cast<std::size_t>(cursor) > m_cursors.size() || !m_cursors[cursor - 1])
-    return kPlatformBadCursor;
-  m_cursors[cursor - 1].reset();
-  return 0;
-}
-
-// ---------------------------------------------------------------------------------------------------
-// ClRuleKamoku
-
-namespace {
 // One `accounts` row with its totals.
 struct AccountEntry {
   std::int32_t id = 0;
@@ -481,10 +227,10 @@ struct ClRuleKamoku::Walk {
   }
 };
 
-ClRuleKamoku::ClRuleKamoku() { ++Pool().open_rules; }
+ClRuleKamoku::ClRuleKamoku() { ++host::MasterStmts().open_rules; }
 
 ClRuleKamoku::~ClRuleKamoku() {
-  if (--Pool().open_rules == 0) Pool().Flush();
+  if (--host::MasterStmts().open_rules == 0) host::MasterStmts().Flush();
 }
 
 ClRuleKamoku* ClRuleKamoku::Create() {
@@ -599,50 +345,5 @@ long ClRuleKamoku::MoveNext(StKAMOKUSUMINFO* row) {
 long ClRuleKamoku::MoveFinish() {
   m_pWalk.reset();
   m_nReadyResult = kPlatformNotReady;
-  return 0;
-}
-
-// ---------------------------------------------------------------------------------------------------
-// ClAccPeriod
-
-ClAccPeriod* ClAccPeriod::Create() {
-  long result = 0;
-  if (Db().Fault("NewPeriod", &result)) return nullptr;
-  return new (std::nothrow) ClAccPeriod();
-}
-
-ClAccPeriod::~ClAccPeriod() = default;
-
-long ClAccPeriod::SetPeriod(std::int32_t start, std::int32_t end) {
-  m_lStart = start;
-  m_lEnd = end;
-  int y, m, d;
-  return SplitDate(start, &y, &m, &d) && SplitDate(end, &y, &m, &d) && start <= end ? 0 : 1;
-}
-
-long ClAccPeriod::GetClosingDayByEndDate(std::int32_t end, int, std::int32_t* closing_day) {
-  int y, m, d;
-  if (closing_day == nullptr) return 1;
-  if (!SplitDate(end, &y, &m, &d)) {
-    *closing_day = 31;  // books that close at each month end
-    return 1;
-  }
-  *closing_day = d == DaysInMonth(y, m) ? 31 : d;
-  return 0;
-}
-
-long ClAccPeriod::SetClosingDay(std::int32_t closing_day) {
-  if (closing_day < 1 || closing_day > 31) {
-    m_nClosingDay = 31;
-    return 1;
-  }
-  m_nClosingDay = closing_day;
-  return 0;
-}
-
-long ClAccPeriod::GetAMonthByDate(std::int32_t date, std::int32_t* month, int) {
-  int y, m, d;
-  if (month == nullptr || !SplitDate(date, &y, &m, &d)) return 1;
-  *month = d <= m_nClosingDay ? m : m % 12 + 1;
   return 0;
 }

@@ -1,20 +1,25 @@
-// The set manager and the set objects of the data manager.
+// The data manager: the user object, the set manager and the set objects it hands out.
 #include "host/host_db.h"
 #include "platform/platform.h"
 #include "platform/rule.h"
 #include "platform/shohizei.h"
 
+// The set manager is only a token the program passes back to the set objects.
 class ClSetMgr {};
-class ClOptLink {};
+
+ClDataMgr* ClDataMgr::Inst() {
+  static ClDataMgr mgr;
+  return &mgr;
+}
+
+ClSysUser* ClDataMgr::GetSysUserObject() {
+  static ClSysUser user;
+  return &user;
+}
 
 ClSetMgr* ClDataMgr::GetSetMgr() {
   static ClSetMgr mgr;
   return &mgr;
-}
-
-ClOptLink* ClLinkMgr::GetOptLink() {
-  static ClOptLink link;
-  return &link;
 }
 
 void* ClDataMgr::GetSetObject(int id, int) {

@@ -1,0 +1,44 @@
+// Reading the host database's account tables, shared by the account master set and the aggregation rule:
+// statements, read failures, checked integers of a row and the search conditions they accept.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <string>
+
+#include "host/host_db.h"
+#include "platform/rule.h"
+
+namespace host {
+
+// Prepares a statement on the host database; null when the database is not open or the SQL does not
+// compile (a missing table).
+sqlite3_stmt* Prepare(const char* sql);
+
+// A failure to read the host database: recorded for the run's one-line error, answered as the platform's
+// database error.
+long ReadFailed(const char* what);
+
+// An integer of the row the statement stands on, within [min, max]. The row's name (made by `row`) is
+// built only for a refusal, which is kept for the program: a walk reads millions of these values.
+template <typename RowName>
+bool ReadRowInt(sqlite3_stmt* stmt, int col, const char* table, const RowName& row, const char* column,
+                std::int64_t min, std::int64_t max, std::int64_t* out) {
+  if (sqlite3_column_type(stmt, col) == SQLITE_INTEGER) {
+    const std::int64_t value = sqlite3_column_int64(stmt, col);
+    if (value >= min && value <= max) {
+      *out = value;
+      return true;
+    }
+  }
+  std::string error;
+  if (HostDb::ReadInt(stmt, col, table, row(), column, min, max, out, &error)) return true;
+  HostDb::Inst().NoteRefusal(error);
+  return false;
+}
+
+// True when the condition is one these tables can answer: on `field`, with a known operator and value type.
+bool ValidCondition(const StFINDINFO& cond, std::int32_t field);
+
+}  // namespace host
