@@ -3,10 +3,10 @@
 // its repaint after every step, the aggregation, the report on drive C:, the messages (answered at once)
 // and the shutdown. The host database comes from gen_host (beside this program's folder) with 2,250 rows
 // (2,000 accounts: gen_host makes eight accounts for every nine rows) and 40,000 rows; drive C: is its
-// folder. The arguments are the number of rows and whether the progress window is shown (window:1) or
-// the progress goes to the console as in a --batch run (window:0), so that both stand side by side in one
-// process on one display. The counters "report_crc_hi" and "_lo" are the CRC-32 of the report written: the
-// same for both.
+// folder; VornelDef.ini and SUPPORT.INF are those of the build's program folder (bin/). The arguments are the
+// number of rows and whether the progress window is shown (window:1) or the progress goes to the console as
+// in a --batch run (window:0), so that both stand side by side in one process on one display. The counters
+// "report_crc_hi" and "_lo" are the CRC-32 of the report written: the same for both.
 //
 //   QT_QPA_PLATFORM=offscreen build-perf/bench/window_run_bench
 //   xvfb-run -a env QT_QPA_PLATFORM=xcb build-perf/bench/window_run_bench --benchmark_filter=rows:2250
@@ -93,6 +93,15 @@ void BM_WindowRun(benchmark::State& state) {
     return;
   }
   host::HostDb::Inst().SetPath((dir / "host.sqlite").string());
+  // The run checks its environment beside the executable (VornelDef.ini, SUPPORT.INF): the program
+  // folder of the build, not this benchmark's folder.
+  std::string exe;
+  if (!win32::ExecutablePath(&exe)) {
+    state.SkipWithError("no executable path");
+    std::filesystem::remove_all(dir);
+    return;
+  }
+  win32::SetModulePathForTesting(win32::ParentFolder(win32::ParentFolder(exe)) + "/bin/halvorack");
   win32::ScriptedUi boxes;  // every message answered at once (OK, or Yes to the overwrite question)
   win32::UiPort* old = win32::SetUi(&boxes);
   std::FILE* nowhere = std::fopen("/dev/null", "w");
@@ -118,6 +127,7 @@ void BM_WindowRun(benchmark::State& state) {
   }
   qApp->removeEventFilter(&watcher);
   win32::SetUi(old);
+  win32::SetModulePathForTesting("");
   if (nowhere != nullptr) std::fclose(nowhere);
   state.counters["paints"] =
       benchmark::Counter(static_cast<double>(watcher.m_nPaints), benchmark::Counter::kAvgIterations);
