@@ -40,8 +40,9 @@ bool Exec(sqlite3* db, const std::string& sql) {
 std::string MakeHost(long rows) {
   std::string exe;
   if (!win32::ExecutablePath(&exe)) return {};
-  const std::filesystem::path bin = win32::ParentFolder(exe);
-  const std::filesystem::path demo = bin / "demo-host.sqlite";
+  // The demo database of the build's program folder (bin/ beside this benchmark's folder).
+  const std::filesystem::path demo =
+      std::filesystem::path(win32::ParentFolder(win32::ParentFolder(exe))) / "bin" / "demo-host.sqlite";
   char tmpl[] = "/tmp/uw-aggregate-bench-XXXXXX";
   if (mkdtemp(tmpl) == nullptr) return "";
   const std::filesystem::path path = std::filesystem::path(tmpl) / "host.sqlite";
