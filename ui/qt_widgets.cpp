@@ -1,5 +1,7 @@
 // The widgets behind ui::Dialog: the dialog window built from a template, the plain progress bar, the
 // byte-limited edit validator, the dialog font and units, and the code page 932 edge.
+#include "ui/qt_widgets.h"
+
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFontMetrics>
@@ -10,7 +12,6 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "ui/qt_widgets.h"
 #include "win32/codepage.h"
 
 namespace ui {
