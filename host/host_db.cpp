@@ -27,12 +27,12 @@ std::string DbError(sqlite3* db) { return sqlite3_errmsg(db); }
 // The columns the program reads. A required column has no default; an optional one reads as its
 // documented default (the DEFAULT of the README's schema, what an older file's rows take when the column
 // is added) where the table lacks it.
-struct ColumnSpec {
+struct KnownColumn {
   const char* table;
   const char* column;
   const char* fallback;  // an SQL literal; null for a required column
 };
-constexpr ColumnSpec kColumns[] = {
+constexpr KnownColumn kColumns[] = {
     {"session", "user_id", nullptr},      {"session", "selected_no", nullptr},
     {"session", "selected_no2", nullptr}, {"session", "app_folder", "''"},
     {"session", "settings_folder", "''"}, {"session", "package_name", "''"},
@@ -207,14 +207,14 @@ bool HostDb::SelectList(const char* table, std::initializer_list<const char*> co
       out += column;
       continue;
     }
-    const ColumnSpec* spec = nullptr;
+    const KnownColumn* known = nullptr;
     for (const auto& c : kColumns)
-      if (std::strcmp(c.table, table) == 0 && std::strcmp(c.column, column) == 0) spec = &c;
-    if (spec == nullptr || spec->fallback == nullptr) {
+      if (std::strcmp(c.table, table) == 0 && std::strcmp(c.column, column) == 0) known = &c;
+    if (known == nullptr || known->fallback == nullptr) {
       *error = std::string("table ") + table + " has no column " + column + ", which is required";
       return false;
     }
-    out += std::string(spec->fallback) + " AS " + column;
+    out += std::string(known->fallback) + " AS " + column;
   }
   *list = std::move(out);
   return true;
