@@ -37,6 +37,39 @@ class DesktopTest : public ::testing::Test {
     return dlg;
   }
 
+  // Accounts 2000000 + v * 10000 for v from 1 to n, each with a debit of 10,000 in month slot 1.
+  void AddAccounts(int n) {
+    const std::string rows = "WITH RECURSIVE n(v) AS (SELECT 1 UNION ALL SELECT v + 1 FROM n WHERE v < " +
+                             std::to_string(n) + ") ";
+    host_.Exec(rows +
+               "INSERT INTO accounts (data_no, account_id, name) SELECT 1, 2000000 + v * 10000, '科目' || v "
+               "FROM n;" +
+               rows +
+               "INSERT INTO totals (data_no, account_id, slot, debit_ex) SELECT 1, 2000000 + v * 10000, 1, "
+               "10000 FROM n;");
+  }
+
+  // Answers the conditions dialog with a report path and F12, then waits (10 s at the most) for the
+  // progress window whose caption reads at least `percent` ％: that window, or none.
+  XWindow RunUntilProgress(ProgramRun& run, int percent) {
+    const XWindow dlg = StartDialog(run);
+    if (dlg.id == 0) return {};
+    EXPECT_EQ(desk_.CheckShown(dlg, nullptr), "");
+    Desktop::Key("Return Return");  // to the path edit, its text selected
+    Desktop::Type("C:\\r.xml");
+    Desktop::Key("F12");
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < end) {
+      for (const XWindow& w : desk_.Stacking()) {
+        if (!w.title.startsWith(QStringLiteral("集計中"))) continue;
+        const QString pct = w.title.mid(4).chopped(w.title.endsWith(QStringLiteral("％")) ? 1 : 0);
+        if (pct.toInt() >= percent) return w;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return {};
+  }
+
   // Each of `texts` in `font` on the screen in `window`. A window can be shown before all of it is painted
   // (on a busy machine): the screen at the window's current place is read again for up to 20 s, a time
   // that counts the search too (seconds for a large window in the sanitizer build).
@@ -127,26 +160,10 @@ TEST_F(DesktopTest, TheSaveAsDialogIsOnTopFocusedAndJapanese) {
 
 TEST_F(DesktopTest, TheFailureBoxIsAboveTheProgressWindow) {
   // The aggregation fails after a few rows: the failure box comes while the progress window is shown.
-  host_.Exec(
-      "WITH RECURSIVE n(v) AS (SELECT 1 UNION ALL SELECT v + 1 FROM n WHERE v < 300) "
-      "INSERT INTO accounts (data_no, account_id, name) SELECT 1, 2000000 + v * 10000, '科目' || v FROM n;"
-      "WITH RECURSIVE n(v) AS (SELECT 1 UNION ALL SELECT v + 1 FROM n WHERE v < 300) "
-      "INSERT INTO totals (data_no, account_id, slot, debit_ex) SELECT 1, 2000000 + v * 10000, 1, 10000 FROM "
-      "n;"
-      "INSERT INTO faults (operation, after, result) VALUES ('MoveNext', 200, 1);");
+  AddAccounts(300);
+  host_.Exec("INSERT INTO faults (operation, after, result) VALUES ('MoveNext', 200, 1);");
   ProgramRun run(host_.path());
-  const XWindow dlg = StartDialog(run);
-  ASSERT_NE(dlg.id, 0u);
-  ASSERT_EQ(desk_.CheckShown(dlg, nullptr), "");
-  Desktop::Key("Return Return");  // to the path edit, its text selected
-  Desktop::Type("C:\\r.xml");
-  Desktop::Key("F12");
-  XWindow progress;
-  for (int i = 0; i < 500 && progress.id == 0; ++i) {
-    for (const XWindow& w : desk_.Stacking())
-      if (w.title.startsWith(QStringLiteral("集計中"))) progress = w;
-    if (progress.id == 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
+  const XWindow progress = RunUntilProgress(run, 0);
   ASSERT_NE(progress.id, 0u) << run.Err();
   ExpectBox(progress, {QStringLiteral("XMLファイルの出力に失敗しました。")}, "failure");
   Desktop::Key("Return");
@@ -156,27 +173,9 @@ TEST_F(DesktopTest, TheFailureBoxIsAboveTheProgressWindow) {
 TEST_F(DesktopTest, TheProgressWindowShowsTheRunAndTheCompletionComesAfterIt) {
   // Enough rows for the progress window to be caught while it works: the program is stopped there, and
   // the screen shows the last state it painted.
-  host_.Exec(
-      "WITH RECURSIVE n(v) AS (SELECT 1 UNION ALL SELECT v + 1 FROM n WHERE v < 30000) "
-      "INSERT INTO accounts (data_no, account_id, name) SELECT 1, 2000000 + v * 10000, '科目' || v FROM n;"
-      "WITH RECURSIVE n(v) AS (SELECT 1 UNION ALL SELECT v + 1 FROM n WHERE v < 30000) "
-      "INSERT INTO totals (data_no, account_id, slot, debit_ex) SELECT 1, 2000000 + v * 10000, 1, 10000 FROM "
-      "n;");
+  AddAccounts(30000);
   ProgramRun run(host_.path());
-  const XWindow dlg = StartDialog(run);
-  ASSERT_NE(dlg.id, 0u);
-  ASSERT_EQ(desk_.CheckShown(dlg, nullptr), "");
-  Desktop::Key("Return Return");
-  Desktop::Type("C:\\r.xml");
-  Desktop::Key("F12");
-  XWindow progress;
-  for (int i = 0; i < 5000 && progress.id == 0; ++i) {
-    for (const XWindow& w : desk_.Stacking()) {
-      const QString pct = w.title.mid(4).chopped(w.title.endsWith(QStringLiteral("％")) ? 1 : 0);
-      if (w.title.startsWith(QStringLiteral("集計中 ")) && pct.toInt() >= 20) progress = w;
-    }
-    if (progress.id == 0) std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
+  const XWindow progress = RunUntilProgress(run, 20);
   ASSERT_NE(progress.id, 0u) << run.Err();
   kill(run.pid(), SIGSTOP);
   std::this_thread::sleep_for(std::chrono::milliseconds(100));

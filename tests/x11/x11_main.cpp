@@ -2,27 +2,20 @@
 // manager, Qt on its xcb platform for the test's own drawing, then GoogleTest. Listing the tests needs
 // no display.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
+#include "tests/support/test_runtime.h"
 #include "tests/x11/desktop.h"
 #include "ui/application.h"
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   if (::testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();
-  const std::string runtime = "/tmp/uwtest-runtime-" + std::to_string(getuid());
-  mkdir(runtime.c_str(), 0700);
-  chmod(runtime.c_str(), 0700);
-  setenv("XDG_RUNTIME_DIR", runtime.c_str(), 0);
-  setenv("XDG_CONFIG_HOME", (runtime + "/config").c_str(), 0);
-  setenv("XDG_CACHE_HOME", (runtime + "/cache").c_str(), 0);
+  UseTestRuntimeFolders();
   std::string error;
   if (!XSession::Start(&error)) {
     std::fprintf(stderr, "x11_test: %s\n", error.c_str());
