@@ -54,7 +54,9 @@ class ClXmlWriter::LineBuilder {
   std::size_t m_nLen = 0;
 };
 
-ClXmlWriter::~ClXmlWriter() { Close(); }
+// A writer left without Commit (a run that did not finish its document) never puts that in the file's
+// place.
+ClXmlWriter::~ClXmlWriter() { Discard(); }
 
 std::int16_t ClXmlWriter::Open(win32::CFile* file, const char* path) {
   if (file == nullptr || path == nullptr) return -1;

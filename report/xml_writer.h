@@ -14,8 +14,8 @@
 // write answers 0 as well; Close stays safe.
 //
 // The file is written as a replacement (CFile::modeReplace): nothing reaches the path until Commit puts
-// the whole file in its place; a file error, Discard or Close without Commit leaves what was at the path
-// as it was, and no partial file anywhere.
+// the whole file in its place (Close commits too, and answers 0); a file error, Discard, or a writer
+// destroyed before either leaves what was at the path as it was, and no partial file anywhere.
 //
 // Buffered mode (SetBuffered(true); off after construction): complete lines are collected and handed to
 // the file in writes of about 64 KB, when the collection is full, at Flush and at Commit. A line then

@@ -32,6 +32,7 @@ class SupportInfTest : public ReportFolderTest {
       ClXmlWriter xml;
       xml.Open(&file, "C:\\system.xml");
       *result = writer.WriteSystem(xml, 1);
+      xml.Close();
     }
     return TempDir::Read(m_dir.Sub("system.xml"));
   }

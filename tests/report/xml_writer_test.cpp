@@ -115,6 +115,14 @@ TEST_F(XmlWriterTest, OpenNeedsFileAndPathAndReplacesOnlyAtTheEnd) {
   EXPECT_EQ(m_xml.Close(), 0);
   EXPECT_EQ(Written(), "new");
   EXPECT_TRUE(LeftTempFiles(m_dir.path()).empty());
+  {  // a writer gone before Commit or Close: its lines never take the file's place
+    win32::CFile file;
+    ClXmlWriter unfinished;
+    ASSERT_EQ(unfinished.Open(&file, "C:\\out.xml"), 0);
+    EXPECT_EQ(unfinished.WriteLine("half"), 1);
+  }
+  EXPECT_EQ(Written(), "new");
+  EXPECT_TRUE(LeftTempFiles(m_dir.path()).empty());
 }
 
 TEST_F(XmlWriterTest, MissingFolderFailsAtTheFirstWrite) {
