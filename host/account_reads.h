@@ -4,6 +4,7 @@
 
 #include <sqlite3.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -34,6 +35,18 @@ bool ReadRowInt(sqlite3_stmt* stmt, int col, const char* table, const RowName& r
   }
   std::string error;
   if (HostDb::ReadInt(stmt, col, table, row(), column, min, max, out, &error)) return true;
+  HostDb::Inst().NoteRefusal(error);
+  return false;
+}
+
+// A text of the row the statement stands on (HostDb::ReadText), with the same care for the row's name.
+template <typename RowName>
+bool ReadRowText(sqlite3_stmt* stmt, int col, const char* table, const RowName& row, const char* column,
+                 std::size_t max_bytes, std::string* out) {
+  std::string error;
+  if (HostDb::ReadText(stmt, col, table, std::string(), column, max_bytes, out, &error)) return true;
+  error.clear();
+  HostDb::ReadText(stmt, col, table, row(), column, max_bytes, out, &error);
   HostDb::Inst().NoteRefusal(error);
   return false;
 }

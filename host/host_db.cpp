@@ -9,7 +9,9 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <utility>
 
+#include "platform/rule.h"
 #include "win32/codepage.h"
 #include "win32/drives.h"
 #include "win32/protected_files.h"
@@ -53,15 +55,9 @@ constexpr KnownColumn kColumns[] = {
     {"faults", "result", nullptr},
 };
 
-// A yyyymmdd date of the calendar (years 1 to 9999).
-bool IsCalendarDate(std::int64_t date) {
-  if (date < 10101 || date > 99991231) return false;
-  const std::int64_t y = date / 10000;
-  const std::int64_t m = date / 100 % 100;
-  const std::int64_t d = date % 100;
-  static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-  return m >= 1 && m <= 12 && d >= 1 && d <= (m == 2 && leap ? 29 : kDays[m - 1]);
+// A yyyymmdd date of the calendar with a year of four digits at the most.
+bool IsPeriodDate(std::int64_t date) {
+  return date >= 10101 && date <= 99991231 && IsCalendarDate(static_cast<std::int32_t>(date));
 }
 }  // namespace
 
@@ -343,10 +339,10 @@ bool HostDb::Load(std::string* error) {
       if (!ReadInt(st.s, 3, t, row, "period_start", INT32_MIN, INT32_MAX, &start, error) ||
           !ReadInt(st.s, 4, t, row, "period_end", INT32_MIN, INT32_MAX, &end, error))
         return false;
-      if (!IsCalendarDate(start) || !IsCalendarDate(end)) {
-        *error = std::string(t) + " row " + row + " column " +
-                 (IsCalendarDate(start) ? "period_end" : "period_start") + ": " +
-                 std::to_string(IsCalendarDate(start) ? end : start) + " is no calendar date (yyyymmdd)";
+      for (const auto& [column, date] : {std::pair{"period_start", start}, std::pair{"period_end", end}}) {
+        if (IsPeriodDate(date)) continue;
+        *error = std::string(t) + " row " + row + " column " + column + ": " + std::to_string(date) +
+                 " is no calendar date (yyyymmdd)";
         return false;
       }
       if (end < start) {
@@ -442,6 +438,9 @@ void HostDb::NoteReadError(const std::string& what) {
 }
 
 bool HostDb::Fault(std::string_view op, long* result) {
+  // A file without fault rows (every real one) pays nothing per operation; the counts matter only to
+  // fault rows, which are loaded with the file, never after its operations began.
+  if (faults_.empty()) return false;
   auto it = successes_.find(op);
   const long done = it == successes_.end() ? 0 : it->second;
   for (const auto& f : faults_) {

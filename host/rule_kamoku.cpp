@@ -19,6 +19,7 @@
 using host::Prepare;
 using host::ReadFailed;
 using host::ReadRowInt;
+using host::ReadRowText;
 using host::ValidCondition;
 
 namespace {
@@ -116,11 +117,7 @@ struct ClRuleKamoku::Walk {
     const char* const t = "accounts";
     std::int64_t id = 0, side = 0, ex1 = 0, ex2 = 0, attributes = 0, flag = 0;
     if (!ReadRowInt(accounts, 0, t, row, "account_id", INT32_MIN, INT32_MAX, &id)) return kPlatformBadValue;
-    std::string error;
-    if (!host::HostDb::ReadText(accounts, 1, t, row(), "name", kMaxAccountName, &e->name, &error)) {
-      Db().NoteRefusal(error);
-      return kPlatformBadText;
-    }
+    if (!ReadRowText(accounts, 1, t, row, "name", kMaxAccountName, &e->name)) return kPlatformBadText;
     // The record's byte-sized fields and its 32-bit attributes; list_flag is the account master's (a
     // signed byte, NULL where the master does not know the account), checked here as the row enters.
     if (!ReadRowInt(accounts, 2, t, row, "balance_side", 0, UINT8_MAX, &side) ||

@@ -19,6 +19,11 @@ bool SplitDate(std::int32_t date, int* y, int* m, int* d) {
 }
 }  // namespace
 
+bool IsCalendarDate(std::int32_t yyyymmdd) {
+  int y, m, d;
+  return SplitDate(yyyymmdd, &y, &m, &d);
+}
+
 ClAccPeriod::~ClAccPeriod() = default;
 
 long ClAccPeriod::SetPeriod(std::int32_t start, std::int32_t end) {

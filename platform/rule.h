@@ -224,6 +224,9 @@ class ClRuleKamoku : public ClRuleBase {
   std::vector<StFINDINFO> m_conditions;
 };
 
+// True when `yyyymmdd` is a date of the calendar (year 1 or later; leap years as the Gregorian calendar).
+bool IsCalendarDate(std::int32_t yyyymmdd);
+
 // The accounting-period calendar: the books close on the closing day of each month, which follows from
 // the period's last day (31 when that day is the end of its month, else that day). The accounting month
 // of a date is its calendar month when its day is on or before the closing day, else the next month.
