@@ -1,6 +1,8 @@
 // The console progress of batch runs.
 #include "app/console_progress.h"
 
+#include <utility>
+
 #include "res/texts.h"
 
 ClConsoleProgress::ClConsoleProgress(std::FILE* stream)
@@ -9,11 +11,10 @@ ClConsoleProgress::ClConsoleProgress(std::FILE* stream)
 void ClConsoleProgress::Advance(std::int16_t from, std::int16_t to) {
   for (int v = from; v <= to; ++v) {
     if (v % 10 != 0) continue;
-    char caption[64];
-    std::snprintf(caption, sizeof caption, res::Text(res::TextId::kProgressFormat).c_str(), v / 10);
+    std::string caption = ProgressCaption(v);
     // The same text again (an Advance ending where the next one starts) is not shown twice.
     if (caption == m_strCaption) continue;
-    m_strCaption = caption;
+    m_strCaption = std::move(caption);
     m_line.Show(m_strCaption);
   }
 }

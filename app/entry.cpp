@@ -14,7 +14,6 @@
 #include "win32/file_signals.h"
 #include "win32/parent_folder.h"
 #include "win32/signals.h"
-#include "win32/starter.h"
 #include "win32/ui_port.h"
 
 bool ParseOptions(const std::vector<std::string>& args, StOptions* options, std::string* error) {
@@ -152,13 +151,7 @@ int RunProgram(res::EditionId edition_id, int argc, char** argv) {
     // The window, message and function id are plain digits: the window that started the run is still
     // told that it failed, as it is told of every other ending.
     ClLinkApp probe(edition);
-    if (probe.ParseCommandLine(options.handshake.c_str()) == 1) {
-      win32::SetForegroundWindow(probe.m_hStarterWnd);
-      win32::EnableWindow(probe.m_hStarterWnd, win32::TRUE);
-      win32::PostMessageA(probe.m_hStarterWnd, probe.m_nNotifyMsg,
-                          static_cast<win32::WPARAM>(static_cast<std::int32_t>(probe.m_nFunctionId)),
-                          static_cast<win32::LPARAM>(kResultFailed));
-    }
+    if (probe.ParseCommandLine(options.handshake.c_str()) == 1) probe.NotifyStarter(kResultFailed);
     return 2;
   }
   StBatchInput batch;

@@ -20,6 +20,12 @@ namespace {
 constexpr char kEnvFileName[] = "VornelDef.ini";
 constexpr int kRequiredLevel = 2;
 constexpr UINT kWarningOk = 0x30;
+
+// The notify message's wParam: the 16-bit function id widened with its sign to 32 bits.
+WPARAM FunctionIdParam(std::int16_t function_id) {
+  return static_cast<WPARAM>(static_cast<std::int32_t>(function_id));
+}
+
 }  // namespace
 
 ClLinkApp::ClLinkApp(const res::StEdition& edition) : m_edition(edition) {}
@@ -48,8 +54,7 @@ BOOL ClLinkApp::InitInstance() {
     EnableWindow(m_hStarterWnd, FALSE);
     connect->m_hOwnerWnd = m_hStarterWnd;
     // What a signal that ends the run sends the window: the same as a cancel.
-    PrepareCancelNotice(m_hStarterWnd, m_nNotifyMsg,
-                        static_cast<WPARAM>(static_cast<std::int32_t>(m_nFunctionId)));
+    PrepareCancelNotice(m_hStarterWnd, m_nNotifyMsg, FunctionIdParam(m_nFunctionId));
   }
 
   // 5: the program's own folder becomes the current directory.
@@ -102,14 +107,14 @@ int ClLinkApp::ExitInstance() {
   connect->LogOut();
   connect->Terminate();
   connect->Release();
-  if (m_bStartedByWindow == 1) {
-    SetForegroundWindow(m_hStarterWnd);
-    EnableWindow(m_hStarterWnd, TRUE);
-    // wParam: the 16-bit function id widened with its sign to 32 bits.
-    PostMessageA(m_hStarterWnd, m_nNotifyMsg, static_cast<WPARAM>(static_cast<std::int32_t>(m_nFunctionId)),
-                 static_cast<LPARAM>(m_nResult));
-  }
+  if (m_bStartedByWindow == 1) NotifyStarter(m_nResult);
   return 0;
+}
+
+void ClLinkApp::NotifyStarter(std::int32_t result) const {
+  SetForegroundWindow(m_hStarterWnd);
+  EnableWindow(m_hStarterWnd, TRUE);
+  PostMessageA(m_hStarterWnd, m_nNotifyMsg, FunctionIdParam(m_nFunctionId), static_cast<LPARAM>(result));
 }
 
 int ClLinkApp::ParseCommandLine(const char* args) {

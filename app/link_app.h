@@ -59,6 +59,9 @@ class ClLinkApp {
   // 1 when the text is a hand-shake (three commas at least), else 0. Fields stored before a failing step
   // stay stored. The text is parsed whole, whatever its length.
   int ParseCommandLine(const char* args);
+  // Tells the starting window of the parsed hand-shake that the run ended with `result`: brought to the
+  // front, enabled again, and the notify message posted with the function id as its wParam.
+  void NotifyStarter(std::int32_t result) const;
   // 1 when the selected company's entry was found and copied, else 0 with the record zero-filled.
   int FindSelectedDataInfo(StDATAINFO* info);
   // 1 when the installed product's level fits; else 0, after showing the reason when show is non-zero.

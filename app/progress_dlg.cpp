@@ -1,8 +1,6 @@
 // The progress window: template 131 with the overall bar (1016) and the activity bar (1017).
 #include "app/progress_dlg.h"
 
-#include <cstdio>
-
 #include "res/templates.h"
 #include "res/texts.h"
 
@@ -35,11 +33,7 @@ void ClProgressDlg::SetCaption(const std::string& caption) {
 
 void ClProgressDlg::Advance(std::int16_t from, std::int16_t to) {
   for (int v = from; v <= to; ++v) {
-    if (v % 10 == 0) {
-      char caption[64];
-      std::snprintf(caption, sizeof caption, res::Text(res::TextId::kProgressFormat).c_str(), v / 10);
-      SetCaption(caption);
-    }
+    if (v % 10 == 0) SetCaption(ProgressCaption(v));
     m_ctlOverall.OffsetPos(1);
     Pulse();
     UpdateWindow();

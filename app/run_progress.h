@@ -4,8 +4,20 @@
 // application chooses one at start (ClLinkApp::SetConsoleProgress).
 #pragma once
 
+#include <cstdio>
+#include <string>
+
 #include "aggregation/progress.h"
+#include "res/texts.h"
 #include "win32/wintypes.h"
+
+// The caption of the overall progress at `per_mille` (a multiple of 10): the percentage in the program's
+// progress format (code page 932).
+inline std::string ProgressCaption(int per_mille) {
+  char caption[64];
+  std::snprintf(caption, sizeof caption, res::Text(res::TextId::kProgressFormat).c_str(), per_mille / 10);
+  return caption;
+}
 
 class ClRunProgress : public ClProgress {
  public:

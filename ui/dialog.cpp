@@ -287,11 +287,8 @@ void Dialog::UpdateWindow() {
   if (!changed) return;
   // About one display frame at 60 Hz.
   constexpr auto kFrame = std::chrono::microseconds(16667);
-  if (std::chrono::steady_clock::now() - m_tLastPaint < kFrame) {
-    m_bPaintPending = true;
-    return;
-  }
   m_bPaintPending = true;
+  if (std::chrono::steady_clock::now() - m_tLastPaint < kFrame) return;
   PaintPending();
 }
 

@@ -64,38 +64,33 @@ class SaveDialog : public QFileDialog {
 
   void accept() override {
     const QStringList files = selectedFiles();
-    if (!files.isEmpty() && (m_dwFlags & win32::OFN_PATHMUSTEXIST) != 0) {
-      // Path-must-exist: a name in a folder that does not exist is refused with a warning, and the
-      // dialog stays open. (A name that is an existing folder is Qt's: it opens that folder.)
-      const QFileInfo chosen(files.front());
-      if (!chosen.isDir() && !QFileInfo(chosen.absolutePath()).isDir()) {
-        QMessageBox box(QMessageBox::Warning, windowTitle(),
-                        QCoreApplication::translate("QFileDialog",
-                                                    "%1\nDirectory not found.\nPlease verify the "
-                                                    "correct directory name was given.")
-                            .arg(chosen.absolutePath()),
-                        QMessageBox::Ok, this);
-        KeepAboveOwner(&box, this);
-        box.exec();
-        return;
-      }
+    if (files.isEmpty()) return QFileDialog::accept();
+    const QFileInfo chosen(files.front());
+    // Path-must-exist: a name in a folder that does not exist is refused with a warning, and the dialog
+    // stays open. (A name that is an existing folder is Qt's: it opens that folder.)
+    if ((m_dwFlags & win32::OFN_PATHMUSTEXIST) != 0 && !chosen.isDir() &&
+        !QFileInfo(chosen.absolutePath()).isDir()) {
+      return Warn(QCoreApplication::translate("QFileDialog",
+                                              "%1\nDirectory not found.\nPlease verify the "
+                                              "correct directory name was given.")
+                      .arg(chosen.absolutePath()));
     }
-    if (!files.isEmpty()) {
-      std::string cp932;
-      const QByteArray utf8 = files.front().toUtf8();
-      if (!win32::Utf8ToCp932(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())),
-                              &cp932)) {
-        QMessageBox box(QMessageBox::Warning, windowTitle(), ToQt(res::Text(res::TextId::kBadFileNameChars)),
-                        QMessageBox::Ok, this);
-        KeepAboveOwner(&box, this);
-        box.exec();
-        return;
-      }
-    }
+    std::string cp932;
+    const QByteArray utf8 = files.front().toUtf8();
+    if (!win32::Utf8ToCp932(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())),
+                            &cp932))
+      return Warn(ToQt(res::Text(res::TextId::kBadFileNameChars)));
     QFileDialog::accept();
   }
 
  private:
+  // A warning over the dialog, which stays open.
+  void Warn(const QString& text) {
+    QMessageBox box(QMessageBox::Warning, windowTitle(), text, QMessageBox::Ok, this);
+    KeepAboveOwner(&box, this);
+    box.exec();
+  }
+
   win32::DWORD m_dwFlags;
 };
 

@@ -23,8 +23,6 @@ bool IsSeparatorAt(std::string_view s, std::size_t i) {
   return (s[i] == '\\' || s[i] == '/') && !IsTrailPosition(s, i);
 }
 
-bool IsSpecialMode(mode_t mode) { return S_ISFIFO(mode) || S_ISSOCK(mode) || S_ISCHR(mode) || S_ISBLK(mode); }
-
 bool FolderExists(const std::string& linux_path) {
   struct stat st;
   return ::stat(linux_path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -140,6 +138,10 @@ bool ReadRegularFile(const std::string& linux_path, std::string* bytes) {
   ::close(fd);
   *bytes = std::move(out);
   return true;
+}
+
+bool IsSpecialMode(unsigned mode) {
+  return S_ISFIFO(mode) || S_ISSOCK(mode) || S_ISCHR(mode) || S_ISBLK(mode);
 }
 
 bool IsSpecialFile(const char* win_path) {

@@ -127,6 +127,8 @@ class CFile {
 // The cause the framework gives an errno value.
 int FileCauseFromErrno(int os_error);
 
+// True when a file mode (st_mode) is a FIFO's, a socket's or a device's: files never opened blocking.
+bool IsSpecialMode(unsigned mode);
 // True when the Windows path names a FIFO, socket or device (the entry itself, not a link's target).
 bool IsSpecialFile(const char* win_path);
 

@@ -53,8 +53,6 @@ mode_t CurrentUmask() {
   return mask;
 }
 
-bool IsSpecial(mode_t mode) { return S_ISFIFO(mode) || S_ISSOCK(mode) || S_ISCHR(mode) || S_ISBLK(mode); }
-
 bool WriteAll(int fd, std::string_view bytes, int* error) {
   while (!bytes.empty()) {
     const ssize_t n = write(fd, bytes.data(), bytes.size());
@@ -85,7 +83,7 @@ bool ReplacementFile::Begin(const std::string& target, int* error) {
   bool existed = false;
   if (lstat(target.c_str(), &old) == 0) {
     if (S_ISDIR(old.st_mode)) return fail(EISDIR);
-    if (IsSpecial(old.st_mode)) return fail(ENXIO);
+    if (IsSpecialMode(old.st_mode)) return fail(ENXIO);
     // A link is replaced as an entry: what it points to plays no part.
     existed = S_ISREG(old.st_mode);
     if (existed && faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) return fail(errno);
