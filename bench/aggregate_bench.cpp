@@ -21,8 +21,6 @@
 #include "aggregation/period.h"
 #include "app/progress_dlg.h"
 #include "host/host_db.h"
-#include "win32/executable.h"
-#include "win32/parent_folder.h"
 
 namespace {
 
@@ -38,11 +36,7 @@ bool Exec(sqlite3* db, const std::string& sql) {
 
 // A host database whose selected company has `rows` accounts; empty on failure.
 std::string MakeHost(long rows) {
-  std::string exe;
-  if (!win32::ExecutablePath(&exe)) return {};
-  // The demo database of the build's program folder (bin/ beside this benchmark's folder).
-  const std::filesystem::path demo =
-      std::filesystem::path(win32::ParentFolder(win32::ParentFolder(exe))) / "bin" / "demo-host.sqlite";
+  const std::filesystem::path demo = UW_BIN_DIR "/demo-host.sqlite";  // the build's demo database
   char tmpl[] = "/tmp/uw-aggregate-bench-XXXXXX";
   if (mkdtemp(tmpl) == nullptr) return "";
   const std::filesystem::path path = std::filesystem::path(tmpl) / "host.sqlite";

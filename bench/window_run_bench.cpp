@@ -1,7 +1,7 @@
 // A whole run with its windows: the application object's start-up, the conditions dialog (created
 // hidden and given last month 3 and an output path, as a batch run does), the shown progress window with
 // its repaint after every step, the aggregation, the report on drive C:, the messages (answered at once)
-// and the shutdown. The host database comes from gen_host (beside this program's folder) with 2,250 rows
+// and the shutdown. The host database comes from the build's gen_host with 2,250 rows
 // (2,000 accounts: gen_host makes eight accounts for every nine rows) and 40,000 rows; drive C: is its
 // folder; VornelDef.ini and SUPPORT.INF are those of the build's program folder (bin/). The arguments are the
 // number of rows and whether the progress window is shown (window:1) or the progress goes to the console as
@@ -30,7 +30,6 @@
 #include "res/edition.h"
 #include "tests/support/scripted_ui.h"
 #include "win32/executable.h"
-#include "win32/parent_folder.h"
 #include "win32/ui_port.h"
 
 namespace {
@@ -47,7 +46,6 @@ class PaintCounter : public QObject {
   }
 };
 
-// A folder with host.sqlite of `rows` rows whose drive C: is the folder; empty on failure.
 // CRC-32 (IEEE) of a file's bytes; 0 when it cannot be read.
 std::uint32_t FileCrc(const std::filesystem::path& path) {
   std::FILE* f = std::fopen(path.c_str(), "rb");
@@ -62,11 +60,9 @@ std::uint32_t FileCrc(const std::filesystem::path& path) {
   return ~crc;
 }
 
+// A folder with host.sqlite of `rows` rows whose drive C: is the folder; empty on failure.
 std::filesystem::path MakeHost(long rows) {
-  std::string exe;
-  if (!win32::ExecutablePath(&exe)) return {};
-  const std::filesystem::path bin = win32::ParentFolder(exe);
-  const std::filesystem::path gen = bin.parent_path() / "tools" / "gen_host";
+  const std::filesystem::path gen = UW_GEN_HOST;
   char tmpl[] = "/tmp/uw-window-bench-XXXXXX";
   if (mkdtemp(tmpl) == nullptr) return {};
   const std::filesystem::path dir(tmpl);
@@ -95,13 +91,7 @@ void BM_WindowRun(benchmark::State& state) {
   host::HostDb::Inst().SetPath((dir / "host.sqlite").string());
   // The run checks its environment beside the executable (VornelDef.ini, SUPPORT.INF): the program
   // folder of the build, not this benchmark's folder.
-  std::string exe;
-  if (!win32::ExecutablePath(&exe)) {
-    state.SkipWithError("no executable path");
-    std::filesystem::remove_all(dir);
-    return;
-  }
-  win32::SetModulePathForTesting(win32::ParentFolder(win32::ParentFolder(exe)) + "/bin/halvorack");
+  win32::SetModulePathForTesting(UW_BIN_DIR "/halvorack");
   win32::ScriptedUi boxes;  // every message answered at once (OK, or Yes to the overwrite question)
   win32::UiPort* old = win32::SetUi(&boxes);
   std::FILE* nowhere = std::fopen("/dev/null", "w");

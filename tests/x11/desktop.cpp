@@ -253,19 +253,6 @@ QImage Desktop::Screen(const QRect& rect) {
   return img;
 }
 
-QImage Desktop::OwnPixels(xcb_window_t window) {
-  const XWindow w = Describe(window);
-  xcb_get_image_reply_t* reply = xcb_get_image_reply(
-      m_pConn,
-      xcb_get_image(m_pConn, XCB_IMAGE_FORMAT_Z_PIXMAP, window, 0, 0, static_cast<uint16_t>(w.rect.width()),
-                    static_cast<uint16_t>(w.rect.height()), ~0u),
-      nullptr);
-  if (reply == nullptr) return {};
-  QImage img = FromZPixmap(reply, w.rect.width(), w.rect.height());
-  free(reply);
-  return img;
-}
-
 void Desktop::Key(const std::string& keys) {
   std::string cmd = "xdotool key --delay 30";
   std::istringstream in(keys);
@@ -388,7 +375,7 @@ bool ShowsText(const QImage& image, const QString& text, const QFont& font) {
 
 // ---- the program ----
 
-ProgramRun::ProgramRun(const std::string& host, const std::vector<std::string>& args) {
+ProgramRun::ProgramRun(const std::string& host) {
   char tmpl[] = "/tmp/uw-x11-err-XXXXXX";
   const int fd = mkstemp(tmpl);
   if (fd >= 0) close(fd);
@@ -398,7 +385,6 @@ ProgramRun::ProgramRun(const std::string& host, const std::vector<std::string>& 
   std::vector<std::string> argv = {
       other != nullptr && *other != '\0' ? std::string(other) : std::string(UW_BIN_DIR) + "/halvorack",
       "--host", host};
-  argv.insert(argv.end(), args.begin(), args.end());
   m_pid = Spawn(argv, m_strErrFile);
 }
 

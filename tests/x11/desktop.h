@@ -46,16 +46,15 @@ class Desktop {
   xcb_window_t Focus();
   // The window as it is now (a window manager may still move or resize a window it has just shown).
   XWindow Describe(xcb_window_t window);
-  // What the screen shows in `rect`, and the window's own pixels.
+  // What the screen shows in `rect`.
   QImage Screen(const QRect& rect);
-  QImage OwnPixels(xcb_window_t window);
   // Sends keys through XTEST to whatever has the focus, as xdotool names them ("F12", "Return",
   // "alt+n"), or types a text.
   static void Key(const std::string& keys);
   static void Type(const std::string& text);
 
   // Whether a window is shown as a user sees it: above `owner` (when given), the focused window, and
-  // painted (its rectangle on the screen is not one flat colour and is the window's own pixels). Waits
+  // painted (its rectangle on the screen is not one flat colour). Waits
   // up to timeout_ms for all three; the answer names every check that failed ("" when all pass).
   std::string CheckShown(const XWindow& window, const XWindow* owner, int timeout_ms = 5000);
 
@@ -79,7 +78,7 @@ bool ShowsText(const QImage& image, const QString& text, const QFont& font);
 // when still running.
 class ProgramRun {
  public:
-  ProgramRun(const std::string& host, const std::vector<std::string>& args = {});
+  explicit ProgramRun(const std::string& host);
   ~ProgramRun();
   // The exit status, waiting up to timeout_ms (-1 when it is still running).
   int Wait(int timeout_ms = 10000);

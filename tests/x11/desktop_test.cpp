@@ -54,7 +54,11 @@ class DesktopTest : public ::testing::Test {
   XWindow RunUntilProgress(ProgramRun& run, int percent) {
     const XWindow dlg = StartDialog(run);
     if (dlg.id == 0) return {};
-    EXPECT_EQ(desk_.CheckShown(dlg, nullptr), "");
+    const std::string why = desk_.CheckShown(dlg, nullptr);
+    if (!why.empty()) {
+      ADD_FAILURE() << why;
+      return {};
+    }
     Desktop::Key("Return Return");  // to the path edit, its text selected
     Desktop::Type("C:\\r.xml");
     Desktop::Key("F12");
