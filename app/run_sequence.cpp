@@ -122,6 +122,8 @@ BOOL ClLinkApp::RunSequence(StDATAINFO& info) {
     if (aggregator.Aggregate(tax, conditions, &info) != 0) {
       writer.SetProgressBase(500);
       written = writer.Write(out_path.c_str(), m_nFunctionId, info) != 0 ? TRUE : FALSE;
+    } else if (!aggregator.m_strFailure.empty()) {
+      std::fprintf(stderr, "%s: %s\n", m_edition.program, aggregator.m_strFailure.c_str());
     }
   }
 

@@ -60,8 +60,9 @@ bool ClSettingsFile::ReadLastOutput(std::int16_t* tax, std::int16_t* month, char
   }
   const std::string_view value(content.data() + start, end - start);
   // No control character names a path or a number: such a value was never written by this program.
+  // The rule is the dialog's, so that every path it takes is read back.
   for (char c : value)
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return false;
+    if (IsPathControl(c)) return false;
   const std::size_t first = value.find('/');
   const std::size_t last = value.rfind('/');
   if (first == std::string_view::npos || first == last) return false;
