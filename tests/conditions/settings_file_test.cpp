@@ -197,13 +197,20 @@ TEST_F(SettingsFileTest, AFileNamedInAnotherCaseIsTheSettingsFile) {
   EXPECT_FALSE(std::filesystem::exists(dir_.Sub("c/settings/Halvorack.env")));
 }
 
+// The file goes through in pieces of 64 KiB: a key cut by a piece's end, and a value cut from its key,
+// are read and taken out as whole lines.
 TEST_F(SettingsFileTest, LargeFilesAreReadAndRewrittenWhole) {
-  std::string big;
-  for (int i = 0; big.size() < 100 * 1024; ++i) big += "other" + std::to_string(i) + "/1/D:0/1/C:\\x.xml\n";
-  dir_.Write("c/Settings/Halvorack.env", big + "user1/7/D0000001:0/1/old\n" + "tail/1/D:0/1/t\n");
+  auto pad = [](std::size_t bytes) {
+    std::string line(bytes, 'x');
+    line.back() = '\n';
+    return line;
+  };
+  const std::string first = pad(65536 - 5), second = pad(131072 - 17 - (65536 - 5 + 25));
+  dir_.Write("c/Settings/Halvorack.env", first + "user1/7/D0000001:0/1/old\n" + second +
+                                             "user1/7/D0000001:0/9/dup\n" + "tail/1/D:0/1/t\n");
   EXPECT_EQ(Read(Halvorack()).path, "old");
   ASSERT_TRUE(Halvorack().WriteLastOutput(1, 2, "new", ""));
-  EXPECT_EQ(File(), big + "tail/1/D:0/1/t\nuser1/7/D0000001:1/2/new\n");
+  EXPECT_EQ(File(), first + second + "tail/1/D:0/1/t\nuser1/7/D0000001:1/2/new\n");
 }
 
 TEST_F(SettingsFileTest, TheFileKeepsItsModeAndOwner) {
