@@ -265,8 +265,9 @@ TEST_F(FaultTest, AFifoAtAnyPathNeitherHangsNorIsWrittenThrough) {
 // A user without root writes the report where only the file is writable, and through links. A folder
 // closed to new files gets its existing file written in place (a new one cannot be made there); a
 // symbolic link (dangling, relative, into the closed folder) stays, and the file it leads to gets the
-// report; a hard link's name gets a new file, the file's other name keeps the old bytes. Any entry at
-// the path, a link included, is asked about first.
+// report; a hard link's name gets a new file, the file's other name keeps the old bytes (in the closed
+// folder, written in place, both names show the report). Any entry at the path, a link included, is
+// asked about first.
 TEST_F(FaultTest, AReportIsWrittenThroughLinksAndInPlaceInAFolderClosedToNewFiles) {
   const std::string program = CopyProgramFolder(dir_, "c/prog");
   const std::string earlier = "<REPORT>the earlier report</REPORT>";
@@ -283,6 +284,7 @@ TEST_F(FaultTest, AReportIsWrittenThroughLinksAndInPlaceInAFolderClosedToNewFile
   ASSERT_EQ(symlink("closed/r.xml", dir_.Sub("c/rel.xml").c_str()), 0);
   ASSERT_EQ(symlink(dir_.Sub("c/open/gone.xml").c_str(), dir_.Sub("c/dangling.xml").c_str()), 0);
   ASSERT_EQ(link(dir_.Sub("c/other.xml").c_str(), dir_.Sub("c/hard.xml").c_str()), 0);
+  ASSERT_EQ(link(dir_.Sub("c/closed/r.xml").c_str(), dir_.Sub("c/closed/hard.xml").c_str()), 0);
   std::filesystem::create_directories(dir_.Sub("home"));
   ASSERT_EQ(chmod(dir_.Sub("home").c_str(), 0777), 0);
   const std::string as = "HOME=" + dir_.Sub("home") + " setpriv --reuid=1001 --regid=1001 --clear-groups ";
@@ -298,6 +300,7 @@ TEST_F(FaultTest, AReportIsWrittenThroughLinksAndInPlaceInAFolderClosedToNewFile
       {"C:\\rel.xml", 0, "c/closed/r.xml", nullptr},
       {"C:\\dangling.xml", 0, "c/open/gone.xml", nullptr},
       {"C:\\hard.xml", 0, "c/hard.xml", "c/other.xml"},
+      {"C:\\closed\\hard.xml", 0, "c/closed/r.xml", nullptr},  // written in place: every name sees it
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path);
