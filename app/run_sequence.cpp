@@ -52,10 +52,15 @@ int ClLinkApp::RunConditions(ClConditionDlg& dialog) {
 }
 
 BOOL ClLinkApp::RunSequence(StDATAINFO& info) {
-  // The settings file and its lock are the program's own: no report may replace them.
-  const std::string settings = ClSettingsFile(m_edition, "", 0, "").FilePath();
-  ProtectWindowsFile("the settings file", settings);
-  ProtectWindowsFile("the settings lock", settings + ".lock");
+  // The settings files of all three editions (they share the settings folder) and their locks are the
+  // program's own: no report may replace them.
+  for (const res::EditionId id :
+       {res::EditionId::kHalvorack, res::EditionId::kDremmick, res::EditionId::kFennowal}) {
+    const res::StEdition& edition = res::Edition(id);
+    const std::string settings = ClSettingsFile(edition, "", 0, "").FilePath();
+    ProtectWindowsFile(std::string("the settings file ") + edition.settings_file, settings);
+    ProtectWindowsFile(std::string("the settings lock ") + edition.settings_file, settings + ".lock");
+  }
 
   // 1-2: the dialog and its inputs.
   ClConditionDlg dialog(m_edition, m_pStarterWnd != nullptr ? m_pStarterWnd->m_hWnd : 0);

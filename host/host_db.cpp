@@ -291,7 +291,10 @@ bool HostDb::Open(std::string* error) {
   }
   // Another process writing the accounting data holds its lock for a moment: wait for it.
   sqlite3_busy_timeout(db_, kBusyTimeoutMs);
-  win32::ProtectFile("the host database", path_);
+  // With the files SQLite keeps beside it (its journal, its write-ahead log and that log's index), made
+  // or not yet.
+  for (const char* companion : {"", "-journal", "-wal", "-shm"})
+    win32::ProtectFile(std::string("the host database") + companion, path_ + companion);
   std::string why;
   if (!Load(&why)) {
     *error = "host database " + path_ + ": " + why;
