@@ -1,9 +1,6 @@
 // The Qt application of a run and the wait cursor.
 #include "ui/application.h"
 
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
 #include <xcb/xcb.h>
 
 #include <QApplication>
@@ -16,9 +13,10 @@
 #include <QPluginLoader>
 #include <QTranslator>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <string>
+
+#include "win32/unix_socket.h"
 
 namespace ui {
 
@@ -91,15 +89,7 @@ bool WaylandAnswers() {
     if (runtime == nullptr || *runtime == '\0') return false;
     path = std::string(runtime) + "/" + path;
   }
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  if (path.size() >= sizeof address.sun_path) return false;
-  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return false;
-  const bool ok = connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-  close(fd);
-  return ok;
+  return win32::UnixSocketAnswers(path);
 }
 
 // Whether the display named by $DISPLAY accepts an X connection.
