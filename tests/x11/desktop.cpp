@@ -162,8 +162,8 @@ bool WaylandSession::Start(const QSize& size, int scale, std::string* error) {
   const std::string socket = "uw-wayland-" + std::to_string(getpid());
   g_weston = Spawn({"weston", "--backend=x11-backend.so", "--use-pixman", "--debug",
                     "--config=" + g_weston_dir + "/weston.ini", "--socket=" + socket,
-                    "--width=" + std::to_string(size.width()), "--height=" + std::to_string(size.height()),
-                    "--scale=" + std::to_string(scale)},
+                    "--width=" + std::to_string(size.width() / scale),
+                    "--height=" + std::to_string(size.height() / scale), "--scale=" + std::to_string(scale)},
                    g_weston_dir + "/weston.log");
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
   const std::string path = std::string(runtime != nullptr ? runtime : "") + "/" + socket;
@@ -206,7 +206,7 @@ QImage WaylandSession::Screenshot() {
 
 QRect WaylandSession::Windows(const QImage& shot) {
   // The pointer, in the bottom right corner, is no window.
-  const QRect pointer(shot.width() - 48, shot.height() - 48, 48, 48);
+  const QRect pointer(shot.width() - 128, shot.height() - 128, 128, 128);
   QRect covered;
   for (int y = 0; y < shot.height(); ++y) {
     const auto* line = reinterpret_cast<const QRgb*>(shot.constScanLine(y));

@@ -28,7 +28,8 @@ class XSession {
 class WaylandSession {
  public:
   // Starts weston (pixman renderer, --debug for the screenshooter) with an output of `size` pixels at
-  // `scale`, sets WAYLAND_DISPLAY and puts the pointer over its window; false with *error set.
+  // `scale` (size / scale logical pixels), sets WAYLAND_DISPLAY and puts the pointer over its window; false
+  // with *error set.
   static bool Start(const QSize& size, int scale, std::string* error);
   static void Stop();
   // The scale of the output: device pixels per logical pixel.
