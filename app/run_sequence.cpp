@@ -135,18 +135,19 @@ BOOL ClLinkApp::RunSequence(StDATAINFO& info) {
   if (written) {
     // The report is in place: a signal from here on tells the starting window so.
     SetSignalEndingResult(kResultWritten);
-    // 11: settings, then the completion message owned by the progress window. A settings write that
-    // failed is not a failed run (the report is written), but a batch run says so in one line.
+    // 11: settings, then the completion message owned by the progress window, which stays shown under
+    // it: a box's owner is on the screen, so that a desktop can keep the box with it. A settings write
+    // that failed is not a failed run (the report is written), but a batch run says so in one line.
     std::string why;
     if (!dialog.WriteLastOutput(dialog.m_nTax, month_to, m_bStartedByWindow == 1 ? nullptr : out_path.c_str(),
                                 &why) &&
         m_batch.m_bBatch)
       std::fprintf(stderr, "%s: the choices of this run were not saved: %s\n", m_edition.program,
                    why.c_str());
-    progress.Close();
     ui::SetWaitCursor(false);
     MessageBoxA(progress.MessageOwner(), res::Text(res::TextId::kWritten), res::Text(res::TextId::kTitle),
                 MB_OK | MB_ICONINFORMATION);
+    progress.Close();
   } else {
     // 12: the failure message while the progress window is still shown.
     MessageBoxA(progress.MessageOwner(), res::Text(res::TextId::kWriteFailed), res::Text(res::TextId::kTitle),
