@@ -121,13 +121,14 @@ BOOL ClLinkApp::RunSequence(StDATAINFO& info) {
     // would be a wrong report. No file is written then, and one already at the path stays as it was.
     if (aggregator.Aggregate(tax, conditions, &info) != 0) {
       writer.SetProgressBase(500);
+      // The moment the report is renamed into place, a signal ending tells the window that it is written.
+      SetSignalEndingResultInPlace(kResultWritten);
       written = writer.Write(out_path.c_str(), m_nFunctionId, info) != 0 ? TRUE : FALSE;
+      SetSignalEndingResultInPlace(-1);
     }
   }
 
   if (written) {
-    // The report is in place: a signal from here on tells the starting window so.
-    SetSignalEndingResult(kResultWritten);
     // 11: settings, then the completion message owned by the progress window. A settings write that
     // failed is not a failed run (the report is written), but a batch run says so in one line.
     std::string why;

@@ -143,7 +143,7 @@ bool ReplacementFile::Commit(int* error) {
     SignalsBlocked blocked;
     if (e == 0 && rename(m_strTemp.c_str(), m_strTarget.c_str()) != 0) e = errno;
     if (e == 0) {
-      UnregisterTempFile(m_nSlot);
+      TempFileInPlace(m_nSlot);
       m_nSlot = -1;
       m_strTemp.clear();
     }
