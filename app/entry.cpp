@@ -108,7 +108,9 @@ std::string UsageText(const res::StEdition& edition) {
          "  0   the report was written\n"
          "  1   cancelled\n"
          "  2   failed (environment check, link, aggregation, report, host database, no display)\n"
-         "  64  usage error\n";
+         "  64  usage error\n"
+         "  ended by a signal (SIGTERM, SIGINT, SIGHUP, ...): cancelled, and the process ends by that "
+         "signal\n";
 }
 
 std::string VersionText(const res::StEdition& edition) {
