@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <iterator>
+#include <memory>
 #include <thread>
 
 #include "tests/e2e/e2e_fixture.h"
@@ -33,11 +35,7 @@ namespace {
 class EndingTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    host_.Exec(
-        "INSERT INTO accounts (data_no, account_id, name) VALUES (1, 1000000, '現金'), (1, 1200000, "
-        "'当座預金');"
-        "INSERT INTO totals (data_no, account_id, slot, debit_ex) VALUES (1, 1000000, 0, 10000),"
-        "(1, 1200000, 0, 30000);");
+    host_.Exec(kAccounts);
     dir_.Write("c/Settings/Halvorack.env", kSettings);
     dir_.Write("c/r.xml", kEarlier);
   }
@@ -47,11 +45,14 @@ class EndingTest : public ::testing::Test {
     args.push_back(window.Handshake("1025,7,"));
     return args;
   }
-  std::string Report() { return TempDir::Read(dir_.Sub("c/r.xml")); }
-  std::string Settings() { return TempDir::Read(dir_.Sub("c/Settings/Halvorack.env")); }
-  bool NoTempFiles() {
-    return LeftTempFiles(dir_.Sub("c")).empty() && LeftTempFiles(dir_.Sub("c/Settings")).empty();
+  std::string Report(const TempDir& dir) { return TempDir::Read(dir.Sub("c/r.xml")); }
+  std::string Report() { return Report(dir_); }
+  std::string Settings(const TempDir& dir) { return TempDir::Read(dir.Sub("c/Settings/Halvorack.env")); }
+  std::string Settings() { return Settings(dir_); }
+  bool NoTempFiles(const TempDir& dir) {
+    return LeftTempFiles(dir.Sub("c")).empty() && LeftTempFiles(dir.Sub("c/Settings")).empty();
   }
+  bool NoTempFiles() { return NoTempFiles(dir_); }
 
   // A run to its end: the report and the settings it leaves.
   bool ReferenceRun() {
@@ -63,6 +64,11 @@ class EndingTest : public ::testing::Test {
     return whole_.find("</REPORT>\r\n") != std::string::npos && saved_ != kSettings;
   }
 
+  static constexpr const char* kAccounts =
+      "INSERT INTO accounts (data_no, account_id, name) VALUES (1, 1000000, '現金'), (1, 1200000, "
+      "'当座預金');"
+      "INSERT INTO totals (data_no, account_id, slot, debit_ex) VALUES (1, 1000000, 0, 10000),"
+      "(1, 1200000, 0, 30000);";
   static constexpr const char* kSettings = "user1/7/D0000001:0/5/C:\\keep.xml\n";
   static constexpr const char* kEarlier = "<REPORT>the earlier report</REPORT>";
   TempDir dir_;
@@ -119,25 +125,44 @@ TEST_F(EndingTest, EachSignalAtEachMomentEndsTheRunByItTellingWhatIsOnDisk) {
   };
   const int signals[] = {SIGTERM, SIGINT, SIGHUP,  SIGQUIT, SIGUSR1,   SIGUSR2,  SIGALRM, SIGVTALRM,
                          SIGPROF, SIGIO,  SIGXCPU, SIGPWR,  SIGSTKFLT, SIGRTMIN, SIGRTMAX};
+  // The signals of one moment are met at once, each by a run of its own in folders of its own.
+  struct Bench {
+    TempDir dir;
+    HostBuilder host{dir};
+    StarterListener window;
+    std::unique_ptr<ChildRun> run;
+  };
+  std::vector<std::unique_ptr<Bench>> benches;
+  for (std::size_t i = 0; i < std::size(signals); ++i) {
+    benches.push_back(std::make_unique<Bench>());
+    benches.back()->host.Exec(kAccounts);
+  }
   for (const auto& m : moments) {
-    for (const int sig : signals) {
-      SCOPED_TRACE(std::string(m.stop) + ", signal " + std::to_string(sig));
-      dir_.Write("c/r.xml", kEarlier);
-      dir_.Write("c/Settings/Halvorack.env", kSettings);
-      StarterListener window;
-      ChildRun run(dir_, BinPath("halvorack"), host_.path(), Args(window), m.stop);
-      ASSERT_TRUE(run.WaitStopped()) << run.Err();
-      run.Signal(sig);
+    for (auto& b : benches) {
+      b->dir.Write("c/r.xml", kEarlier);
+      b->dir.Write("c/Settings/Halvorack.env", kSettings);
+      b->run =
+          std::make_unique<ChildRun>(b->dir, BinPath("halvorack"), b->host.path(), Args(b->window), m.stop);
+    }
+    for (std::size_t i = 0; i < benches.size(); ++i) {
+      ChildRun& run = *benches[i]->run;
+      ASSERT_TRUE(run.WaitStopped()) << m.stop << "\n" << run.Err();
+      run.Signal(signals[i]);
       run.Continue();
-      EXPECT_EQ(run.Wait(), 128 + sig) << run.Err();
-      EXPECT_EQ(run.TermSignal(), sig);
+    }
+    for (std::size_t i = 0; i < benches.size(); ++i) {
+      const int sig = signals[i];
+      SCOPED_TRACE(std::string(m.stop) + ", signal " + std::to_string(sig));
+      Bench& b = *benches[i];
+      EXPECT_EQ(b.run->Wait(), 128 + sig) << b.run->Err();
+      EXPECT_EQ(b.run->TermSignal(), sig);
       std::vector<std::string> told = kCancelled;
       if (m.report_in_place) told.back() = "POST 1025 7 0";
-      EXPECT_EQ(window.Drain(2000), told);
-      EXPECT_EQ(Report(), m.report_in_place ? whole_ : kEarlier);
-      EXPECT_EQ(Settings(), m.settings_saved ? saved_ : kSettings);
-      EXPECT_TRUE(NoTempFiles());
-      const std::string err = run.Err();
+      EXPECT_EQ(b.window.Drain(2000), told);
+      EXPECT_EQ(Report(b.dir), m.report_in_place ? whole_ : kEarlier);
+      EXPECT_EQ(Settings(b.dir), m.settings_saved ? saved_ : kSettings);
+      EXPECT_TRUE(NoTempFiles(b.dir));
+      const std::string err = b.run->Err();
       EXPECT_EQ(err.find("しました"), std::string::npos) << err;
       EXPECT_EQ(err.find("中止します"), std::string::npos) << err;
     }
