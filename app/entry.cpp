@@ -108,7 +108,9 @@ std::string UsageText(const res::StEdition& edition) {
          "  0   the report was written\n"
          "  1   cancelled\n"
          "  2   failed (environment check, link, aggregation, report, host database, no display)\n"
-         "  64  usage error\n";
+         "  64  usage error\n"
+         "  ended by a signal (SIGTERM, SIGINT, SIGHUP, ...): cancelled, and the process ends by that "
+         "signal\n";
 }
 
 std::string VersionText(const res::StEdition& edition) {
@@ -116,6 +118,15 @@ std::string VersionText(const res::StEdition& edition) {
 }
 
 namespace {
+const char* g_program = "";
+
+// The toolkit cannot go on (it cannot start its platform when file handles run out, say): the run ends
+// failed with one line, the window told, instead of the toolkit's abort.
+[[noreturn]] void OnToolkitFatal(const char* message) {
+  std::fprintf(stderr, "%s: the window toolkit cannot go on: %s\n", g_program, message);
+  win32::EndRunAtOnce(kResultFailed, 2);
+}
+
 std::string ProgramFolder() {
   std::string exe;
   return win32::ExecutablePath(&exe) ? win32::ParentFolder(exe) : ".";
@@ -181,8 +192,16 @@ int RunProgram(res::EditionId edition_id, int argc, char** argv) {
   host::HostDb::Inst().SetPath(host);
 
   win32::InitFileSignals();
-  // Before the toolkit starts any thread: SIGTERM, SIGINT and SIGHUP end the run as a cancel.
+  // Before the toolkit starts any thread: the signals from outside end the run as a cancel.
   win32::InstallCancelSignals();
+  // From here on every ending tells the window that started the run, the toolkit's fatal error and a
+  // signal before the run reads the hand-shake included.
+  {
+    ClLinkApp probe(edition);
+    if (probe.ParseCommandLine(handshake.c_str()) == 1) probe.PrepareEndingNotice();
+  }
+  g_program = edition.program;
+  ui::SetFatalHook(OnToolkitFatal);
   int qt_argc = 1;
   ui::Application application(qt_argc, argv, options.batch);
   if (!application.HasJapaneseQtTexts())

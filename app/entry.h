@@ -13,7 +13,8 @@
 // Exit statuses: the run's result code (0 written, 1 cancelled, 2 failed); 2 with a one-line error when
 // the hand-shake has no code page 932 form, the host database cannot be opened or no display is
 // available without --batch; 64 for a usage error, which prints one line saying what is wrong and the
-// short usage. --help and --version exit with 0.
+// short usage. --help and --version exit with 0. A run ended by a signal from outside ends by that signal
+// (win32/signals.h).
 #pragma once
 
 #include <string>

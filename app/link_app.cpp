@@ -1,9 +1,11 @@
 // Start-up, shutdown, the hand-shake and the environment check.
 #include "app/link_app.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "res/texts.h"
+#include "win32/codepage.h"
 #include "win32/crt.h"
 #include "win32/current_directory.h"
 #include "win32/executable.h"
@@ -54,7 +56,7 @@ BOOL ClLinkApp::InitInstance() {
     EnableWindow(m_hStarterWnd, FALSE);
     connect->m_hOwnerWnd = m_hStarterWnd;
     // What a signal that ends the run sends the window: the same as a cancel.
-    PrepareCancelNotice(m_hStarterWnd, m_nNotifyMsg, FunctionIdParam(m_nFunctionId));
+    PrepareEndingNotice();
   }
 
   // 5: the program's own folder becomes the current directory.
@@ -118,9 +120,15 @@ int ClLinkApp::ExitInstance() {
 }
 
 void ClLinkApp::NotifyStarter(std::int32_t result) const {
+  // A window that has not read for a moment is waited for, a bounded time for the three together.
+  StarterFinalNotice notice;
   SetForegroundWindow(m_hStarterWnd);
   EnableWindow(m_hStarterWnd, TRUE);
   PostMessageA(m_hStarterWnd, m_nNotifyMsg, FunctionIdParam(m_nFunctionId), static_cast<LPARAM>(result));
+}
+
+void ClLinkApp::PrepareEndingNotice() const {
+  PrepareCancelNotice(m_hStarterWnd, m_nNotifyMsg, FunctionIdParam(m_nFunctionId));
 }
 
 int ClLinkApp::ParseCommandLine(const char* args) {
@@ -190,7 +198,13 @@ int ClLinkApp::CheckEnvironment(int show) {
   } else {
     char level[16] = {};
     GetPrivateProfileStringA("ProgramLevel", "QV13_U", "1", level, sizeof level, path);
-    if (level[0] == '\0') {
+    if (const int error = ProfileReadError(); error != 0) {
+      // A file that cannot be read (file handles run out, no permission) is no sign of an old product:
+      // the environment is not as it should be, and one line says why.
+      std::fprintf(stderr, "%s: the environment file %s cannot be read: %s\n", m_edition.program,
+                   ToUtf8Lossy(path).c_str(), std::strerror(error));
+      code = -1;
+    } else if (level[0] == '\0') {
       code = -1;
     } else {
       const int value = Atoi(level);

@@ -62,6 +62,9 @@ class ClLinkApp {
   // Tells the starting window of the parsed hand-shake that the run ended with `result`: brought to the
   // front, enabled again, and the notify message posted with the function id as its wParam.
   void NotifyStarter(std::int32_t result) const;
+  // Prepares what a signal (or a fatal error) that ends the run tells the starting window of the parsed
+  // hand-shake.
+  void PrepareEndingNotice() const;
   // 1 when the selected company's entry was found and copied, else 0 with the record zero-filled.
   int FindSelectedDataInfo(StDATAINFO* info);
   // 1 when the installed product's level fits; else 0, after showing the reason when show is non-zero.

@@ -126,14 +126,18 @@ BOOL ClLinkApp::RunSequence(StDATAINFO& info) {
     // would be a wrong report. No file is written then, and one already at the path stays as it was.
     if (aggregator.Aggregate(tax, conditions, &info) != 0) {
       writer.SetProgressBase(500);
+      // The moment the report is renamed into place, a signal ending tells the window that it is written.
+      SetSignalEndingResultInPlace(kResultWritten);
       written = writer.Write(out_path.c_str(), m_nFunctionId, info) != 0 ? TRUE : FALSE;
+      SetSignalEndingResultInPlace(-1);
     } else if (!aggregator.m_strFailure.empty()) {
       std::fprintf(stderr, "%s: %s\n", m_edition.program, aggregator.m_strFailure.c_str());
     }
   }
 
   if (written) {
-    // The report is in place: a signal from here on tells the starting window so.
+    // The report is in place (also when it was written into the file itself, with no rename): a signal
+    // from here on tells the starting window so.
     SetSignalEndingResult(kResultWritten);
     // 11: settings, then the completion message owned by the progress window, which stays shown under
     // it: a box's owner is on the screen, so that a desktop can keep the box with it. A settings write

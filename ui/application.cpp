@@ -26,7 +26,11 @@ std::unique_ptr<QApplication>& Instance() {
   return app;
 }
 
+FatalHook g_fatalHook = nullptr;
+
 void QuietHandler(QtMsgType type, const QMessageLogContext&, const QString& message) {
+  if (type == QtFatalMsg && g_fatalHook != nullptr)
+    g_fatalHook(message.section(QLatin1Char('\n'), 0, 0).toLocal8Bit().constData());
   // The offscreen platform reports every raise() as unsupported; that is expected, not a fault.
   if (message.contains(QLatin1String("does not support raise()"))) return;
   // Qt picks a runtime folder of its own when the session has none; nothing to tell the user.
@@ -35,6 +39,8 @@ void QuietHandler(QtMsgType type, const QMessageLogContext&, const QString& mess
   std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
 }
 }  // namespace
+
+void SetFatalHook(FatalHook hook) { g_fatalHook = hook; }
 
 void InstallQuietMessages() { qInstallMessageHandler(QuietHandler); }
 

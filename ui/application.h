@@ -34,6 +34,11 @@ bool DisplayReachable();
 // offscreen platform's "does not support raise()" and the runtime folder it picks for itself.
 void InstallQuietMessages();
 
+// Called with the first line of the toolkit's fatal error (a platform that cannot start, for one) instead
+// of the toolkit's abort; the hook ends the process itself. Null: the toolkit aborts.
+using FatalHook = void (*)(const char* message);
+void SetFatalHook(FatalHook hook);
+
 // The hourglass cursor over every window of the program while on.
 void SetWaitCursor(bool on);
 

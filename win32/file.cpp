@@ -119,8 +119,11 @@ bool ReadRegularFile(const std::string& linux_path, std::string* bytes) {
   const int fd = OpenWithoutBlocking(linux_path, O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat st;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+  const bool stated = ::fstat(fd, &st) == 0;
+  if (!stated || !S_ISREG(st.st_mode)) {
+    const int e = !stated ? errno : S_ISDIR(st.st_mode) ? EISDIR : ENXIO;
     ::close(fd);
+    errno = e;
     return false;
   }
   std::string out;
@@ -129,7 +132,9 @@ bool ReadRegularFile(const std::string& linux_path, std::string* bytes) {
     const ssize_t n = ::read(fd, buf, sizeof buf);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
+      const int e = errno;
       ::close(fd);
+      errno = e;
       return false;
     }
     if (n == 0) break;

@@ -140,7 +140,8 @@ bool IsSpecialFile(const char* win_path);
 // on failure.
 int OpenWithoutBlocking(const std::string& linux_path, int oflags, unsigned mode = 0666);
 
-// Reads a whole regular file at a Linux path; false when it is missing, unreadable or not a regular file.
+// Reads a whole regular file at a Linux path; false when it is missing, unreadable or not a regular file,
+// with errno saying why (EISDIR for a folder, ENXIO for a FIFO, socket or device).
 bool ReadRegularFile(const std::string& linux_path, std::string* bytes);
 
 }  // namespace win32

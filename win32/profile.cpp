@@ -1,6 +1,7 @@
 // INI lookup as GetPrivateProfileStringA does it.
 #include "win32/profile.h"
 
+#include <cerrno>
 #include <cstring>
 
 #include "win32/drives.h"
@@ -19,7 +20,11 @@ std::string_view Trim(std::string_view s) {
 }
 
 bool SameName(std::string_view a, std::string_view b) { return a.size() == b.size() && MbsICmp(a, b) == 0; }
+
+thread_local int t_readError = 0;
 }  // namespace
+
+int ProfileReadError() { return t_readError; }
 
 std::string LookupProfileValue(std::string_view text, std::string_view section, std::string_view key,
                                std::string_view def, bool* found) {
@@ -60,8 +65,11 @@ DWORD GetPrivateProfileStringA(const char* section, const char* key, const char*
   const std::string_view file_name = file != nullptr ? file : "";
   const bool has_folder = file_name.find_first_of("\\/:") != std::string_view::npos;
   // A file that cannot be read (a FIFO or a device among them, never opened) gives the defaults.
-  if (has_folder && Drives().ToLinux(file_name, &linux_path) && !ReadRegularFile(linux_path, &text))
+  t_readError = 0;
+  if (has_folder && Drives().ToLinux(file_name, &linux_path) && !ReadRegularFile(linux_path, &text)) {
+    t_readError = errno == ENOENT || errno == ENOTDIR ? 0 : errno;
     text.clear();
+  }
   bool found = false;
   std::string value = LookupProfileValue(text, section != nullptr ? section : "", key != nullptr ? key : "",
                                          def != nullptr ? def : "", &found);

@@ -19,6 +19,11 @@ namespace win32 {
 DWORD GetPrivateProfileStringA(const char* section, const char* key, const char* def, char* buf, DWORD size,
                                const char* file);
 
+// Why the calling thread's last GetPrivateProfileStringA gave the defaults for want of its file: the
+// errno of a file that is there but could not be read (EMFILE when file handles ran out, EACCES, EISDIR,
+// ENXIO for a FIFO or device); 0 when the file was read, or is missing.
+int ProfileReadError();
+
 // The lookup on INI text already in memory (used by the function above and by the fuzz target).
 std::string LookupProfileValue(std::string_view text, std::string_view section, std::string_view key,
                                std::string_view def, bool* found);

@@ -221,7 +221,7 @@ bool ReplacementFile::Commit(int* error) {
       // In place: no longer a temporary file, so its lock may go.
       if (m_lockFd >= 0) close(m_lockFd);
       m_lockFd = -1;
-      UnregisterTempFile(m_nSlot);
+      TempFileInPlace(m_nSlot);
       m_nSlot = -1;
       m_strTemp.clear();
     }

@@ -1,4 +1,4 @@
-// The cancel handler for SIGTERM, SIGINT and SIGHUP, its prepared state, and the test stops.
+// The cancel handler for the signals from outside, its prepared state, and the test stops.
 #include "win32/signals.h"
 
 #include <signal.h>
@@ -23,7 +23,10 @@ namespace {
 
 static_assert(sizeof(sigset_t) <= sizeof(unsigned long[16]), "SignalsBlocked keeps a sigset_t");
 
-constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
+// The signals whose default action ends the process and that come from outside (the real-time signals
+// are added where the set is built); see the header for those left out.
+constexpr int kSignals[] = {SIGTERM,   SIGINT,  SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2,  SIGALRM,
+                            SIGVTALRM, SIGPROF, SIGIO,  SIGXCPU, SIGPWR,  SIGSTKFLT};
 constexpr int kTempSlots = 8;
 constexpr int kNotices = 3;
 
@@ -46,6 +49,8 @@ struct Notice {
 std::atomic<int> g_state{kRunning};
 std::atomic<bool> g_installed{false};
 std::atomic<bool> g_noticeReady{false};
+std::atomic<long> g_resultInPlace{-1};
+std::atomic<int> g_statusLineFd{-1};
 pid_t g_mainThread = 0;
 Notice g_notice;
 UINT g_message = 0;
@@ -56,17 +61,27 @@ sigset_t CancelSet() {
   sigset_t set;
   sigemptyset(&set);
   for (int sig : kSignals) sigaddset(&set, sig);
+  for (int sig = SIGRTMIN; sig <= SIGRTMAX; ++sig) sigaddset(&set, sig);
   return set;
 }
 
-void SendNotice() {
+std::size_t FormatNotice(char* out, std::size_t size, const char* prefix, long long a, long long b,
+                         long long c);
+
+// The temporary files removed, an open status line ended, the window told. Async-signal-safe.
+void CleanUpAndTell() {
+  for (TempSlot& slot : g_temps)
+    if (slot.used.load()) unlink(slot.path);
+  const int line = g_statusLineFd.load();
+  if (line >= 0) {
+    const ssize_t n = write(line, "\n", 1);
+    static_cast<void>(n);
+  }
   if (!g_noticeReady.load()) return;
-  const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-  if (fd < 0) return;
+  // A window whose queue is full is waited for a while: the datagrams share the final notice's time.
+  const long long deadline = StarterClockMs() + kStarterFinalWaitMs;
   for (int i = 0; i < kNotices; ++i)
-    sendto(fd, g_notice.texts[i], g_notice.lengths[i], MSG_DONTWAIT | MSG_NOSIGNAL,
-           reinterpret_cast<const sockaddr*>(&g_notice.addr), g_notice.addr_len);
-  close(fd);
+    SendToStarter(g_notice.addr, g_notice.addr_len, g_notice.texts[i], g_notice.lengths[i], deadline);
 }
 
 void OnCancelSignal(int sig) {
@@ -83,10 +98,25 @@ void OnCancelSignal(int sig) {
     errno = saved_errno;
     return;
   }
-  for (TempSlot& slot : g_temps)
-    if (slot.used.load()) unlink(slot.path);
-  SendNotice();
-  _exit(128 + sig);
+  CleanUpAndTell();
+  // Ended by the same signal, as if it had not been caught: its default action, unblocked, raised again.
+  struct sigaction by_default {};
+  by_default.sa_handler = SIG_DFL;
+  sigemptyset(&by_default.sa_mask);
+  sigaction(sig, &by_default, nullptr);
+  sigset_t only;
+  sigemptyset(&only);
+  sigaddset(&only, sig);
+  sigprocmask(SIG_UNBLOCK, &only, nullptr);
+  raise(sig);
+  _exit(128 + sig);  // not reached: every handled signal ends the process by default
+}
+
+// Rewrites the result of the prepared notice; called with the signals blocked.
+void WriteNoticeResult(long long result) {
+  Notice& n = g_notice;
+  n.lengths[2] = FormatNotice(n.texts[2], sizeof n.texts[2], "POST", static_cast<std::int32_t>(g_message),
+                              static_cast<std::int32_t>(g_wparam), result);
 }
 
 // "<prefix> a b c" in out; its length, 0 when it does not fit. Called when the notice is prepared, never
@@ -106,7 +136,13 @@ void InstallCancelSignals() {
   action.sa_handler = OnCancelSignal;
   action.sa_mask = CancelSet();
   action.sa_flags = SA_RESTART;
-  for (int sig : kSignals) sigaction(sig, &action, nullptr);
+  for (int sig = 1; sig < NSIG; ++sig) {
+    if (sigismember(&action.sa_mask, sig) != 1) continue;
+    // A signal the caller ignored (nohup, a background job) stays ignored.
+    struct sigaction old {};
+    if (sigaction(sig, nullptr, &old) != 0 || old.sa_handler == SIG_IGN) continue;
+    sigaction(sig, &action, nullptr);
+  }
 }
 
 void PrepareCancelNotice(HWND window, UINT message, WPARAM wparam) {
@@ -129,9 +165,19 @@ void SetSignalEndingResult(LPARAM result) {
   if (!g_noticeReady.load()) return;
   // Rewritten with the signals held back, so that the handler never sends a half-written text.
   SignalsBlocked blocked;
-  Notice& n = g_notice;
-  n.lengths[2] = FormatNotice(n.texts[2], sizeof n.texts[2], "POST", static_cast<std::int32_t>(g_message),
-                              static_cast<std::int32_t>(g_wparam), static_cast<long long>(result));
+  WriteNoticeResult(static_cast<long long>(result));
+}
+
+void SetSignalEndingResultInPlace(LPARAM result) { g_resultInPlace.store(result < 0 ? -1 : result); }
+
+void EndRunAtOnce(LPARAM result, int status) {
+  SignalsBlocked blocked;
+  int expected = kRunning;
+  if (g_state.compare_exchange_strong(expected, kSignalEnding) || expected == kNormalEnding) {
+    if (g_noticeReady.load()) WriteNoticeResult(static_cast<long long>(result));
+    CleanUpAndTell();
+  }
+  _exit(status);
 }
 
 bool BeginNormalEnding() {
@@ -154,6 +200,14 @@ int RegisterTempFile(const std::string& linux_path) {
 void UnregisterTempFile(int slot) {
   if (slot >= 0 && slot < kTempSlots) g_temps[slot].used.store(false);
 }
+
+void TempFileInPlace(int slot) {
+  UnregisterTempFile(slot);
+  const long result = g_resultInPlace.exchange(-1);
+  if (result >= 0) SetSignalEndingResult(static_cast<LPARAM>(result));
+}
+
+void SetOpenStatusLine(int fd) { g_statusLineFd.store(fd); }
 
 SignalsBlocked::SignalsBlocked() {
   const sigset_t set = CancelSet();

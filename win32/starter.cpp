@@ -2,8 +2,11 @@
 #include "win32/starter.h"
 
 #include <fcntl.h>
+#include <poll.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
@@ -14,16 +17,14 @@
 namespace win32 {
 
 namespace {
-bool SendDatagram(HWND window, const std::string& text) {
+long long g_finalDeadline = -1;  // the deadline of the living StarterFinalNotice, -1 when none lives
+
+bool SendDatagram(HWND window, const std::string& text, long long wait_ms) {
   sockaddr_un addr{};
   const socklen_t len = StarterSocketAddress(window, &addr);
   if (len == 0) return false;
-  int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-  if (fd < 0) return false;
-  ssize_t n = sendto(fd, text.data(), text.size(), MSG_DONTWAIT | MSG_NOSIGNAL,
-                     reinterpret_cast<const sockaddr*>(&addr), len);
-  close(fd);
-  return n == static_cast<ssize_t>(text.size());
+  const long long deadline = g_finalDeadline >= 0 ? g_finalDeadline : StarterClockMs() + wait_ms;
+  return SendToStarter(addr, len, text.data(), text.size(), deadline);
 }
 
 std::map<HWND, bool>& DisabledState() {
@@ -31,6 +32,41 @@ std::map<HWND, bool>& DisabledState() {
   return state;
 }
 }  // namespace
+
+StarterFinalNotice::StarterFinalNotice() { g_finalDeadline = StarterClockMs() + kStarterFinalWaitMs; }
+
+StarterFinalNotice::~StarterFinalNotice() { g_finalDeadline = -1; }
+
+long long StarterClockMs() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+bool SendToStarter(const sockaddr_un& addr, socklen_t addr_len, const char* text, std::size_t size,
+                   long long deadline_ms) {
+  const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (fd < 0) return false;
+  bool sent = false;
+  // Connected, so that poll tells when the window's queue has room again.
+  if (connect(fd, reinterpret_cast<const sockaddr*>(&addr), addr_len) == 0) {
+    while (true) {
+      const ssize_t n = send(fd, text, size, MSG_DONTWAIT | MSG_NOSIGNAL);
+      if (n >= 0) {
+        sent = static_cast<std::size_t>(n) == size;
+        break;
+      }
+      if (errno == EINTR) continue;
+      if (errno != EAGAIN) break;
+      const long long left = deadline_ms - StarterClockMs();
+      if (left <= 0) break;
+      pollfd p{fd, POLLOUT, 0};
+      poll(&p, 1, static_cast<int>(left < 1000 ? left : 1000));
+    }
+  }
+  close(fd);
+  return sent;
+}
 
 HWND StarterWindowFromText(std::string_view text) {
   return static_cast<HWND>(static_cast<std::uint32_t>(Atol(text)));
@@ -53,18 +89,20 @@ socklen_t StarterSocketAddress(HWND window, sockaddr_un* addr) {
 BOOL EnableWindow(HWND window, BOOL enable) {
   bool& disabled = DisabledState()[window];
   const BOOL was_disabled = disabled ? TRUE : FALSE;
-  SendDatagram(window, enable ? "ENABLE 1" : "ENABLE 0");
+  SendDatagram(window, enable ? "ENABLE 1" : "ENABLE 0", enable ? kStarterFinalWaitMs : kStarterStartWaitMs);
   disabled = !enable;
   return was_disabled;
 }
 
-BOOL SetForegroundWindow(HWND window) { return SendDatagram(window, "FOREGROUND") ? TRUE : FALSE; }
+BOOL SetForegroundWindow(HWND window) {
+  return SendDatagram(window, "FOREGROUND", kStarterFinalWaitMs) ? TRUE : FALSE;
+}
 
 BOOL PostMessageA(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   char text[96];
   std::snprintf(text, sizeof text, "POST %d %d %d", static_cast<int>(static_cast<std::int32_t>(message)),
                 static_cast<int>(static_cast<std::int32_t>(wparam)), static_cast<int>(lparam));
-  return SendDatagram(window, text) ? TRUE : FALSE;
+  return SendDatagram(window, text, kStarterFinalWaitMs) ? TRUE : FALSE;
 }
 
 }  // namespace win32

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "win32/codepage.h"
+#include "win32/signals.h"
 
 namespace win32 {
 
@@ -16,6 +17,8 @@ void StatusLine::Show(std::string_view cp932) {
   if (isatty(fileno(stream_))) {
     std::fprintf(stream_, "\r%s\x1b[K", text.c_str());
     open_ = true;
+    // A signal that ends the run ends the line too.
+    SetOpenStatusLine(fileno(stream_));
   } else {
     std::fprintf(stream_, "%s\n", text.c_str());
   }
@@ -27,6 +30,7 @@ void StatusLine::End() {
   open_ = false;
   std::fputc('\n', stream_);
   std::fflush(stream_);
+  SetOpenStatusLine(-1);
 }
 
 }  // namespace win32

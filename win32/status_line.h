@@ -2,6 +2,7 @@
 // On a terminal the line is rewritten in place ("\r", the text, then "\x1b[K" to clear what a longer
 // text left); elsewhere (a file, a pipe) each text is a line of its own. Texts are code page 932 and are
 // written in UTF-8 (bytes that do not convert as '?'). Every text reaches the stream at once (flushed).
+// A line left open on a terminal is ended by the signal handler when a signal ends the run.
 #pragma once
 
 #include <cstdio>

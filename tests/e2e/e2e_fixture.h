@@ -99,6 +99,7 @@ class ChildRun {
     if (WIFSTOPPED(raw)) return true;
     ended_ = true;
     status_ = ExitStatus(raw);
+    signal_ = WIFSIGNALED(raw) ? WTERMSIG(raw) : 0;
     return false;
   }
   void Signal(int sig) { kill(pid_, sig); }
@@ -112,9 +113,12 @@ class ChildRun {
       }
       ended_ = true;
       status_ = ExitStatus(raw);
+      signal_ = WIFSIGNALED(raw) ? WTERMSIG(raw) : 0;
     }
     return status_;
   }
+  // After Wait: the signal that ended the child, 0 when it exited.
+  int TermSignal() const { return signal_; }
   std::string Err() const { return TempDir::Read(err_file_); }
 
  private:
@@ -122,4 +126,5 @@ class ChildRun {
   pid_t pid_ = -1;
   bool ended_ = false;
   int status_ = -1;
+  int signal_ = 0;
 };
