@@ -3,7 +3,6 @@
 #pragma once
 
 #include <QFont>
-#include <QLabel>
 #include <QLineEdit>
 #include <QRect>
 #include <QSize>
@@ -18,6 +17,7 @@
 #include "win32/wintypes.h"
 
 class QEventLoop;
+class QLabel;
 
 namespace ui {
 
