@@ -20,6 +20,16 @@ namespace {
 const QString kConditions = QStringLiteral("科目内訳書 - 集計条件");
 const QString kBoxTitle = QStringLiteral("科目内訳書");
 
+// A company whose run lasts a few seconds, and the slowest answer a screen reader may get meanwhile. The
+// sanitizer build runs the program several times slower, its steps without a paint as well.
+#ifdef UW_SANITIZED_BUILD
+constexpr int kLargeRows = 30000;
+constexpr int kAnswerMs = 1000;
+#else
+constexpr int kLargeRows = 150000;
+constexpr int kAnswerMs = 300;
+#endif
+
 class A11yTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -108,7 +118,7 @@ TEST_F(A11yTest, EveryControlOfTheDialogAndItsBoxHasItsRoleNameAndShortcut) {
 }
 
 TEST_F(A11yTest, TheRunIsHeardAndAnswersWhileItWorks) {
-  ProgramRun run(MakeHost(150000));
+  ProgramRun run(MakeHost(kLargeRows));
   ASSERT_NE(desk_.WaitFor(kConditions).id, 0u) << run.Err();
   FILE* probe = Probe("run " + std::to_string(run.pid()) + " 集計中 60");
   ASSERT_EQ(Line(probe), "ready");
@@ -133,7 +143,7 @@ TEST_F(A11yTest, TheRunIsHeardAndAnswersWhileItWorks) {
   EXPECT_GT(std::atoi(heard["value_events"].c_str()), 0);
   EXPECT_GT(std::atoi(heard["name_events"].c_str()), 0);
   ASSERT_FALSE(heard["max_query_ms"].empty());
-  EXPECT_LE(std::atoi(heard["max_query_ms"].c_str()), 300);
+  EXPECT_LE(std::atoi(heard["max_query_ms"].c_str()), kAnswerMs);
 
   ASSERT_NE(desk_.WaitFor(kBoxTitle, 60000).id, 0u) << run.Err();
   Desktop::Key("Return");
