@@ -83,11 +83,14 @@ def tree(app, title):
 def run(app, prefix, seconds):
     counts = {"value": 0, "name": 0}
     pid = app.get_process_id()
+    overall_bar, moved = [], []  # the first bar once found, and whether it announced a change
 
     def heard(event, kind):
         try:
             if event.source.get_process_id() == pid:
                 counts[kind] += 1
+                if kind == "value" and overall_bar and event.source == overall_bar[0]:
+                    moved.append(True)
         except GLib.Error:
             pass
 
@@ -123,18 +126,28 @@ def run(app, prefix, seconds):
     overall, captions = [], set()
     value = bars[0].get_value_iface() if bars else None
     top = value.get_maximum_value() if value is not None else 0
+
+    def read():
+        now = ask(value.get_current_value)
+        if not overall or overall[-1] != now:
+            overall.append(now)
+        return now
+
+    if value is not None:
+        overall_bar.append(bars[0])
     try:
         while time.monotonic() < end:
-            # The value first: the caption read after it is at least as new (they are painted together).
-            now = ask(value.get_current_value) if value is not None else None
-            name = ask(window.get_name)
+            if value is not None:
+                now = read()
+                while moved and now < top:  # a change announced: read at once, phases can be short
+                    moved.clear()
+                    now = read()
+                if now >= top:
+                    break  # the run is done
+            # The caption after the value: it is at least as new (they are painted together).
+            captions.add(ask(window.get_name))
             if not ask(lambda: window.get_state_set().contains(Atspi.StateType.SHOWING)):
                 break  # the run is over
-            captions.add(name)
-            if now is not None and (not overall or overall[-1] != now):
-                overall.append(now)
-            if now is not None and now >= top:
-                break  # the run is done
             time.sleep(0.005)
     except GLib.Error:
         pass  # the window went
