@@ -51,10 +51,9 @@ class A11yTest : public ::testing::Test {
     return host;
   }
 
-  // The probe started on the program: its output read line by line.
+  // The probe started on the program: its output read line by line (its complaints go to standard error).
   static FILE* Probe(const std::string& args) {
-    const std::string command =
-        "/usr/bin/python3 " UW_SOURCE_DIR "/tests/x11/atspi_probe.py " + args + " 2>&1";
+    const std::string command = "/usr/bin/python3 " UW_SOURCE_DIR "/tests/x11/atspi_probe.py " + args;
     return popen(command.c_str(), "r");
   }
   static std::string Line(FILE* probe) {
