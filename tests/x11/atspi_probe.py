@@ -9,7 +9,7 @@
       Prints "ready" once it listens, then follows the window whose name starts with PREFIX until its
       first bar is full or it is hidden: "window ROLE", "bars ROLE,ROLE", "overall V V ..." (the first bar's values as read, each new
       one once), "captions N" (names seen), "value_events N", "name_events N", "max_query_ms MS" (the
-      slowest answer of the program, from "ready" to the window's end).
+      slowest answer of the program: every question from "ready" to the window's end is timed).
 Exit status 1 when the program or the window is not found.
 """
 import sys
@@ -115,17 +115,17 @@ def run(app, prefix, seconds):
     end = time.monotonic() + seconds
     window = None
     while window is None and time.monotonic() < end:
-        window = next((w for w in ask(lambda: windows(app)) if w.get_name().startswith(prefix)), None)
+        window = ask(lambda: next((w for w in windows(app) if w.get_name().startswith(prefix)), None))
         time.sleep(0.02)
     if window is None:
         print("max_query_ms %d" % (slowest * 1000))
         return 1
-    bars = [window.get_child_at_index(i) for i in range(window.get_child_count())]
-    print("window " + window.get_role_name())
-    print("bars " + ",".join(b.get_role_name() for b in bars))
+    bars = ask(lambda: [window.get_child_at_index(i) for i in range(window.get_child_count())])
+    print("window " + ask(window.get_role_name))
+    print("bars " + ask(lambda: ",".join(b.get_role_name() for b in bars)))
     overall, captions = [], set()
-    value = bars[0].get_value_iface() if bars else None
-    top = value.get_maximum_value() if value is not None else 0
+    value = ask(bars[0].get_value_iface) if bars else None
+    top = ask(value.get_maximum_value) if value is not None else 0
 
     def read():
         now = ask(value.get_current_value)
