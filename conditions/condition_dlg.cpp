@@ -78,6 +78,10 @@ bool ClConditionDlg::OnInitDialog() {
     EndDialog(kIdCancel);
   }
   LimitText(kIdPath, kPathMaxChars);
+  // What each label of the left column captions, for a screen reader.
+  LinkCaption(kIdCompanyLabel, kIdCompany);
+  LinkCaption(kIdPeriodLabel, kIdPeriod);
+  LinkCaption(kIdRangeLabel, kIdMonthFrom);
 
   std::int16_t tax = 1;
   std::int16_t month_to = 0;

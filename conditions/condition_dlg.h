@@ -57,7 +57,8 @@ class ClConditionDlg : public ui::Dialog {
   // Control ids.
   static constexpr int kIdMonthTo = 1000, kIdBrowse = 1001, kIdExecute = 1002, kIdCancel = 1003,
                        kIdTax = 1004, kIdPath = 1015, kIdMonthFrom = 1010, kIdCompany = 1006,
-                       kIdPeriod = 1008, kIdOutputGroup = 1014;
+                       kIdPeriod = 1008, kIdOutputGroup = 1014, kIdCompanyLabel = 1005, kIdPeriodLabel = 1007,
+                       kIdRangeLabel = 1009;
 
  protected:
   bool OnInitDialog() override;

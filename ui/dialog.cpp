@@ -31,6 +31,9 @@ std::unordered_map<win32::HWND, Dialog*>& Registry() {
 Dialog* g_pTop = nullptr;
 Dialog* g_pFront = nullptr;
 
+// Set while UpdateWindow lets the window system's events other than user input through.
+bool g_bDelivering = false;
+
 // An edit's character index of a byte offset into its code page 932 text.
 int CharIndexOfByte(const QString& text, int byte) {
   int bytes = 0;
@@ -52,6 +55,8 @@ void ForgetTopWindow() {
 void FlushPendingPaints() {
   for (const auto& entry : Registry()) entry.second->PaintPending();
 }
+
+bool DeliveringNonInput() { return g_bDelivering; }
 }  // namespace detail
 
 QWidget* WindowOf(win32::HWND hwnd) {
@@ -290,6 +295,14 @@ void Dialog::UpdateWindow() {
   m_bPaintPending = true;
   if (std::chrono::steady_clock::now() - m_tLastPaint < kFrame) return;
   PaintPending();
+  // No event loop turns while the run works. With each painted frame the window system's events other
+  // than user input are delivered: a screen reader's requests are answered and hears the progress, and
+  // exposed windows are painted. Keys and clicks stay queued until a window takes input again; a close
+  // request is not taken meanwhile (DialogWidget::closeEvent), and no delivery nests in another.
+  if (g_bDelivering) return;
+  g_bDelivering = true;
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  g_bDelivering = false;
 }
 
 void Dialog::PaintPending() {
@@ -303,6 +316,7 @@ void Dialog::PaintPending() {
     bar->ClearDirty();
     bar->repaint(area);
   }
+  for (detail::BarWidget* bar : m_pWnd->Bars()) bar->AnnounceValue();
   // The caption after the bars: a caption on the screen never runs ahead of its bars.
   if (m_bTitlePending) {
     m_bTitlePending = false;
@@ -344,13 +358,31 @@ void Dialog::SetDlgItemText(int id, const std::string& text) {
   if (auto* e = dynamic_cast<QLineEdit*>(w)) {
     e->setText(t);
   } else if (auto* l = dynamic_cast<QLabel*>(w)) {
-    l->setText(t);
+    detail::SetLabelText(l, t);
   } else if (auto* b = dynamic_cast<QAbstractButton*>(w)) {
     b->setText(t);
   } else if (auto* g = dynamic_cast<QGroupBox*>(w)) {
     g->setTitle(t);
   } else if (w != nullptr) {
     w->setWindowTitle(t);
+  }
+}
+
+void Dialog::LinkCaption(int label, int value) {
+  auto* caption = dynamic_cast<QLabel*>(m_pWnd != nullptr ? m_pWnd->Find(label) : nullptr);
+  QWidget* target = m_pWnd != nullptr ? m_pWnd->Find(value) : nullptr;
+  if (caption == nullptr || target == nullptr) return;
+  // Qt relates a label to its buddy (label-for / labelled-by); a label without a mnemonic has no
+  // shortcut from it.
+  caption->setBuddy(target);
+  target->setAccessibleDescription(caption->text().trimmed());
+  const QRect from = caption->geometry();
+  const QRect to = target->geometry();
+  for (const auto& c : m_pWnd->Controls()) {
+    if (c.id != res::kIdcStatic || c.cls != res::CtlClass::kStatic) continue;
+    const QRect r = c.widget->geometry();
+    if (r.top() < to.bottom() && r.bottom() > to.top() && r.left() >= from.left() && r.right() <= to.left())
+      static_cast<QLabel*>(c.widget)->setBuddy(target);
   }
 }
 

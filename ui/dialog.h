@@ -184,6 +184,10 @@ class Dialog {
   // Controls by id.
   std::string GetDlgItemText(int id) const;
   void SetDlgItemText(int id, const std::string& text);
+  // For a screen reader: the label `label` captions the control `value` (a label relation, and the
+  // label's text is the value's description), and so does every unnamed label on the value's row between
+  // the two (a "：").
+  void LinkCaption(int label, int value);
   void EnableDlgItem(int id, bool enable);
   bool IsDlgItemEnabled(int id) const;
   // Plain focus change (no selection change).

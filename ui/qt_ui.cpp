@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -100,18 +101,23 @@ class SaveDialog : public QFileDialog {
 int QtUi::MessageBox(win32::HWND owner, const std::string& text, const std::string& caption,
                      win32::UINT style) {
   QMessageBox::Icon icon = QMessageBox::NoIcon;
+  QString icon_name;  // what a screen reader says for the icon
   switch (style & win32::MB_ICONMASK) {
     case win32::MB_ICONHAND:
       icon = QMessageBox::Critical;
+      icon_name = QStringLiteral("エラー");
       break;
     case win32::MB_ICONQUESTION:
       icon = QMessageBox::Question;
+      icon_name = QStringLiteral("質問");
       break;
     case win32::MB_ICONEXCLAMATION:
       icon = QMessageBox::Warning;
+      icon_name = QStringLiteral("警告");
       break;
     case win32::MB_ICONINFORMATION:
       icon = QMessageBox::Information;
+      icon_name = QStringLiteral("情報");
       break;
     default:
       break;
@@ -139,6 +145,8 @@ int QtUi::MessageBox(win32::HWND owner, const std::string& text, const std::stri
   }
   QMessageBox box(icon, ToQt(caption), ToQt(text), QMessageBox::NoButton, OwnerWidget(owner));
   box.setTextFormat(Qt::PlainText);
+  if (auto* pixmap = box.findChild<QLabel*>(QStringLiteral("qt_msgboxex_icon_label")))
+    pixmap->setAccessibleName(icon_name);
   for (const Choice& c : choices) box.addButton(c.button);
   const std::size_t def = (style & MB_DEFBUTTON2) != 0 && choices.size() > 1 ? 1 : 0;
   box.setDefaultButton(choices[def].button);

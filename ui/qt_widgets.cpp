@@ -2,6 +2,8 @@
 // byte-limited edit validator, the dialog font and units, and the code page 932 edge.
 #include "ui/qt_widgets.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFontMetrics>
@@ -175,6 +177,70 @@ void BarWidget::paintEvent(QPaintEvent* event) {
   }
 }
 
+void BarWidget::AnnounceValue() {
+  if (m_nPos == m_nAnnounced) return;
+  m_nAnnounced = m_nPos;
+  if (!QAccessible::isActive()) return;
+  QAccessibleValueChangeEvent event(this, m_nPos);
+  QAccessible::updateAccessibility(&event);
+}
+
+// ---- accessibility ----
+
+namespace {
+
+// A bar as a screen reader sees it: a progress bar with its range and position.
+class BarAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
+ public:
+  explicit BarAccessible(BarWidget* bar) : QAccessibleWidget(bar, QAccessible::ProgressBar) {}
+  void* interface_cast(QAccessible::InterfaceType type) override {
+    if (type == QAccessible::ValueInterface) return static_cast<QAccessibleValueInterface*>(this);
+    return QAccessibleWidget::interface_cast(type);
+  }
+  QString text(QAccessible::Text t) const override {
+    if (t != QAccessible::Value) return QAccessibleWidget::text(t);
+    const int span = Bar()->Upper() - Bar()->Lower();
+    return span > 0 ? QStringLiteral("%1%").arg((Bar()->Pos() - Bar()->Lower()) * 100 / span) : QString();
+  }
+  QVariant currentValue() const override { return Bar()->Pos(); }
+  void setCurrentValue(const QVariant&) override {}  // a bar is not set by the user
+  QVariant maximumValue() const override { return Bar()->Upper(); }
+  QVariant minimumValue() const override { return Bar()->Lower(); }
+  QVariant minimumStepSize() const override { return 1; }
+
+ private:
+  const BarWidget* Bar() const { return static_cast<const BarWidget*>(widget()); }
+};
+
+// The program's windows are dialogs and its bars progress bars (Qt takes a plain widget for a filler).
+QAccessibleInterface* AccessibleOf(const QString&, QObject* object) {
+  if (auto* bar = dynamic_cast<BarWidget*>(object)) return new BarAccessible(bar);
+  if (auto* dialog = dynamic_cast<DialogWidget*>(object))
+    return new QAccessibleWidget(dialog, QAccessible::Dialog);
+  return nullptr;
+}
+
+void InstallAccessibility() {
+  static const bool done = [] {
+    QAccessible::installFactory(AccessibleOf);
+    return true;
+  }();
+  (void)done;
+}
+
+// A label's name for a screen reader: its text without the blanks that only place it on the screen.
+void NameLabel(QLabel* label, const QString& text) {
+  const QString trimmed = text.trimmed();
+  label->setAccessibleName(trimmed == text ? QString() : trimmed);
+}
+
+}  // namespace
+
+void SetLabelText(QLabel* label, const QString& text) {
+  label->setText(text);
+  NameLabel(label, text);
+}
+
 // ---- dialog window ----
 
 KeyDown ToKeyDown(const QKeyEvent& event) {
@@ -213,6 +279,7 @@ KeyDown ToKeyDown(const QKeyEvent& event) {
 
 DialogWidget::DialogWidget(Dialog* owner, const res::StDlgTemplate& tpl, QWidget* parent)
     : QWidget(parent, Qt::Dialog), m_pOwner(owner), m_tpl(tpl) {
+  InstallAccessibility();
   Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
   if (tpl.style & res::kDlgSysMenu) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
   if (tpl.style & res::kDlgSystemModal) flags |= Qt::WindowStaysOnTopHint;
@@ -226,7 +293,9 @@ DialogWidget::DialogWidget(Dialog* owner, const res::StDlgTemplate& tpl, QWidget
   m_controls.reserve(tpl.controls.size());
   for (const res::StDlgControl& ctl : tpl.controls) {
     QWidget* w = MakeControl(ctl);
-    w->setGeometry(DluToPixels(m_baseUnits, ctl.x, ctl.y, ctl.cx, ctl.cy));
+    QRect area = DluToPixels(m_baseUnits, ctl.x, ctl.y, ctl.cx, ctl.cy);
+    if (w->parentWidget() != this) area.translate(-w->parentWidget()->pos());
+    w->setGeometry(area);
     if (ctl.style & res::kCtlDisabled) w->setEnabled(false);
     if (ctl.style & res::kCtlHidden) w->setVisible(false);
     m_controls.push_back({ctl.id, ctl.cls, ctl.style, w});
@@ -247,7 +316,7 @@ QWidget* DialogWidget::MakeControl(const res::StDlgControl& ctl) {
     case res::CtlClass::kStatic: {
       auto* label = new QLabel(this);
       label->setTextFormat(Qt::PlainText);
-      label->setText(text);
+      SetLabelText(label, text);
       Qt::Alignment align = Qt::AlignTop;
       align |= (ctl.style & res::kCtlRight)    ? Qt::AlignRight
                : (ctl.style & res::kCtlCenter) ? Qt::AlignHCenter
@@ -257,7 +326,13 @@ QWidget* DialogWidget::MakeControl(const res::StDlgControl& ctl) {
       return label;
     }
     case res::CtlClass::kEdit: {
-      auto* edit = new QLineEdit(this);
+      // An edit framed by a group box is the box's child: the box's caption names it for a screen
+      // reader (a label relation) and the caption's mnemonic is its shortcut, as Qt reads a group box.
+      QWidget* frame = this;
+      const QRect area = DluToPixels(m_baseUnits, ctl.x, ctl.y, ctl.cx, ctl.cy);
+      for (const Control& c : m_controls)
+        if (c.cls == res::CtlClass::kGroupBox && c.widget->geometry().contains(area)) frame = c.widget;
+      auto* edit = new QLineEdit(frame);
       edit->setFrame((ctl.style & res::kCtlBorder) != 0);
       edit->setAlignment(((ctl.style & res::kCtlRight) ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
       edit->setValidator(new Cp932Validator(edit, ctl.limit, (ctl.style & res::kCtlNumber) != 0));
@@ -325,7 +400,8 @@ QWidget* DialogWidget::NextTabStop(int after) const {
 }
 
 bool DialogWidget::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::KeyPress && watched != this) {
+  // (A key that a framed edit passes on reaches its group box too: offered once, by the edit.)
+  if (event->type() == QEvent::KeyPress && watched != this && qobject_cast<QGroupBox*>(watched) == nullptr) {
     return m_pOwner->HandleKey(ToKeyDown(*static_cast<QKeyEvent*>(event)));
   }
   if (event->type() == QEvent::Shortcut) {
@@ -351,8 +427,10 @@ void DialogWidget::keyPressEvent(QKeyEvent* event) {
 }
 
 void DialogWidget::closeEvent(QCloseEvent* event) {
-  // The close box (or Alt+F4) asks the dialog to cancel; the dialog decides whether it ends.
+  // The close box (or Alt+F4) asks the dialog to cancel; the dialog decides whether it ends. Not while a
+  // run lets the window system through between its paints: no command reaches the program then.
   event->ignore();
+  if (DeliveringNonInput()) return;
   m_pOwner->OnCommand(win32::IDCANCEL);
 }
 

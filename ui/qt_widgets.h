@@ -17,6 +17,7 @@
 #include "win32/wintypes.h"
 
 class QEventLoop;
+class QLabel;
 
 namespace ui {
 
@@ -44,6 +45,13 @@ QWidget* WindowOf(win32::HWND hwnd);
 QWidget* ControlOf(const Dialog& dialog, int id);
 
 namespace detail {
+
+// Whether the program is delivering the window system's events other than user input between the
+// paints of a run (Dialog::UpdateWindow).
+bool DeliveringNonInput();
+
+// A label's text, and its name for a screen reader: the text without leading and trailing blanks.
+void SetLabelText(QLabel* label, const QString& text);
 
 // Windows' "already on top / already in front" memory: a message box or another window shown over ours
 // makes the next BringWindowToTop and SetForegroundWindow act again.
@@ -76,6 +84,8 @@ class BarWidget : public QWidget {
   // The area changed since the last paint, for UpdateWindow.
   const QRect& Dirty() const { return m_dirty; }
   void ClearDirty() { m_dirty = QRect(); }
+  // Tells a screen reader the position when it changed since the last time (a value-changed event).
+  void AnnounceValue();
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -90,6 +100,7 @@ class BarWidget : public QWidget {
   int m_nLower = 0;
   int m_nUpper = 100;
   int m_nPos = 0;
+  int m_nAnnounced = 0;
   QRect m_dirty;
 };
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QPaintEvent>
 #include <QTest>
 #include <string>
@@ -139,6 +140,24 @@ TEST(ProgressDlgTest, RepaintsAtMostOncePerFrameOnlyWhatChangedAndTheLastStateBe
   dlg.EndDialog(1);
   EXPECT_EQ(o.paints, before + 1);
   EXPECT_EQ(ui::WindowOf(dlg.GetSafeHwnd())->windowTitle(), QStringLiteral("集計中 99％"));
+}
+
+TEST(ProgressDlgTest, APaintedFrameDeliversWhatWaitsButNoCloseRequest) {
+  // While the run works, what the window system and a screen reader send is delivered with each painted
+  // frame; a close request (Alt+F4 through the window manager) is not taken then.
+  ClProgressDlg dlg;
+  ASSERT_TRUE(dlg.Create());
+  dlg.ShowWindow(ui::SW_SHOW);
+  dlg.ResetOverall();
+  bool delivered = false;
+  QMetaObject::invokeMethod(
+      qApp, [&] { delivered = true; }, Qt::QueuedConnection);
+  QCoreApplication::postEvent(ui::WindowOf(dlg.GetSafeHwnd()), new QCloseEvent);
+  QTest::qSleep(40);
+  dlg.Pulse();
+  EXPECT_TRUE(delivered);
+  EXPECT_TRUE(dlg.IsWindowVisible());
+  EXPECT_FALSE(dlg.IsEnded());
 }
 
 }  // namespace

@@ -30,6 +30,8 @@ std::string g_weston_dir;  // its configuration and the screenshooter's pictures
 
 // The background of weston's output (weston.ini's 0xAARRGGBB).
 constexpr QRgb kWestonBackground = 0xff3a6e8c;
+pid_t g_session_bus = -1;
+pid_t g_a11y_bus = -1;
 
 using Clock = std::chrono::steady_clock;
 
@@ -225,6 +227,50 @@ void WaylandSession::Save(const QImage& shot, const std::string& picture) {
   img.save(QString::fromStdString(dir + "/" + name + ".png"), "PNG");
   if (const char* docs = std::getenv("UW_SCREENSHOT_DIR"); docs != nullptr && *docs != '\0')
     img.save(QString::fromStdString(std::string(docs) + "/" + name + ".png"), "PNG");
+}
+
+bool AccessibilityBus::Start(std::string* error) {
+  int fds[2];
+  if (pipe(fds) != 0) {
+    *error = "pipe failed";
+    return false;
+  }
+  g_session_bus = Spawn({"dbus-daemon", "--session", "--nofork", "--print-address=" + std::to_string(fds[1])},
+                        "/dev/null", fds[1]);
+  close(fds[1]);
+  std::string address;
+  pollfd p{fds[0], POLLIN, 0};
+  const auto start = Clock::now();
+  while (address.find('\n') == std::string::npos && Elapsed(start) < 15000) {
+    if (poll(&p, 1, 200) <= 0) continue;
+    char buf[256];
+    const ssize_t n = read(fds[0], buf, sizeof buf);
+    if (n <= 0) break;
+    address.append(buf, static_cast<std::size_t>(n));
+  }
+  close(fds[0]);
+  if (address.find('\n') == std::string::npos) {
+    *error = "dbus-daemon did not start (is the dbus package installed?)";
+    return false;
+  }
+  address.erase(address.find('\n'));
+  setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
+  g_a11y_bus = Spawn({"/usr/libexec/at-spi-bus-launcher", "--launch-immediately"});
+  // Up once the launcher owns its name on the session bus.
+  const std::string ask =
+      "dbus-send --session --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner "
+      "string:org.a11y.Bus 2>/dev/null | grep -q true";
+  while (Elapsed(start) < 15000) {
+    if (std::system(ask.c_str()) == 0) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  *error = "at-spi-bus-launcher did not start (is the at-spi2-core package installed?)";
+  return false;
+}
+
+void AccessibilityBus::Stop() {
+  Reap(&g_a11y_bus);
+  Reap(&g_session_bus);
 }
 
 // ---- Desktop ----

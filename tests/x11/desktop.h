@@ -43,6 +43,16 @@ class WaylandSession {
   static void Save(const QImage& shot, const std::string& name);
 };
 
+// A session bus and the accessibility bus (at-spi2-core, its registry started by that bus) for the
+// processes started afterwards; a program with QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 answers a screen
+// reader on them. Started by a test suite, stopped at its end.
+class AccessibilityBus {
+ public:
+  // Sets DBUS_SESSION_BUS_ADDRESS; false with *error set when a bus cannot be started.
+  static bool Start(std::string* error);
+  static void Stop();
+};
+
 // A top-level window of a client, as the window manager manages it.
 struct XWindow {
   xcb_window_t id = 0;
