@@ -444,9 +444,10 @@ TEST_F(EndingTest, RunningOutOfFileHandlesFailsTheRunWithALine) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.handles);
     StarterListener window;
-    // The limit is set after the shell's redirections, which need handles of their own.
-    const std::string limited =
-        "sh -c 'ulimit -n " + std::to_string(c.handles) + " && exec \"$0\" \"$@\"' " + BinPath("halvorack");
+    // The limit is set after the shell's redirections, which need handles of their own, and after the
+    // handles a parallel test runner may have left open below it are closed.
+    const std::string limited = "sh -c 'exec 3>&- 4>&- 5>&- 6>&- 7>&- 8>&- 9>&-; ulimit -n " +
+                                std::to_string(c.handles) + " && exec \"$0\" \"$@\"' " + BinPath("halvorack");
     const RunOutcome run =
         RunProgramIn(dir_, limited, host_.path(),
                      "--batch --month-to 3 --yes --output 'C:\\r.xml' " + window.Handshake("1025,7,"));
