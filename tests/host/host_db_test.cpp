@@ -15,18 +15,15 @@
 namespace {
 class HostDbTest : public ::testing::Test {
  protected:
-  void TearDown() override {
-    host::HostDb::Inst().Close();
-    win32::Drives().Set({});
-  }
   std::string OpenError() {
-    host::HostDb::Inst().SetPath(host_.path());
+    host::HostDb::SetPath(host_.path());
     std::string error;
-    EXPECT_FALSE(host::HostDb::Inst().Open(&error));
+    EXPECT_FALSE(host::Connect(&error));
     return error;
   }
   TempDir dir_;
   HostBuilder host_{dir_};
+  HostGuard guard_;
 };
 }  // namespace
 
@@ -100,9 +97,9 @@ TEST_F(HostDbTest, ValuesBeyondTheirFieldAreRefusedByTableRowAndColumn) {
     TempDir dir;
     HostBuilder host(dir);
     host.Exec(c.sql);
-    host::HostDb::Inst().SetPath(host.path());
+    host::HostDb::SetPath(host.path());
     std::string error;
-    EXPECT_FALSE(host::HostDb::Inst().Open(&error)) << c.sql;
+    EXPECT_FALSE(host::Connect(&error)) << c.sql;
     EXPECT_EQ(error, "host database " + host.path() + ": " + c.error) << c.sql;
   }
 }
@@ -110,12 +107,12 @@ TEST_F(HostDbTest, ValuesBeyondTheirFieldAreRefusedByTableRowAndColumn) {
 TEST_F(HostDbTest, MissingOrMalformedFilesFail) {
   host_.Exec("DROP TABLE companies;");
   EXPECT_NE(OpenError().find("no such table: companies"), std::string::npos);
-  host::HostDb::Inst().SetPath(dir_.Sub("absent.sqlite"));
+  host::HostDb::SetPath(dir_.Sub("absent.sqlite"));
   std::string error;
-  EXPECT_FALSE(host::HostDb::Inst().Open(&error));
+  EXPECT_FALSE(host::Connect(&error));
   EXPECT_NE(error.find("no such file"), std::string::npos);
-  host::HostDb::Inst().SetPath(dir_.Write("junk.sqlite", std::string(4096, 'j')));
-  EXPECT_FALSE(host::HostDb::Inst().Open(&error));
+  host::HostDb::SetPath(dir_.Write("junk.sqlite", std::string(4096, 'j')));
+  EXPECT_FALSE(host::Connect(&error));
   EXPECT_NE(error.find("junk.sqlite"), std::string::npos);
 }
 
@@ -157,9 +154,9 @@ TEST_F(HostDbTest, PlatformObjectsDeliverTheSelectionAndFolders) {
   // A folder ending in a double-byte character whose trail byte is 0x5C still gets its backslash.
   EXPECT_EQ(ClFileMgr::Inst()->GetAppFolderPath(0), "C:\\\x95\x5C\\");
   EXPECT_EQ(ClFileMgr::Inst()->GetAppFolderPath(1), "");
-  host::HostDb::Inst().Close();
   host_.Exec("UPDATE session SET selected_no2 = 5;");
   OpenHost(host_);
+  data = static_cast<ClSetData*>(ClDataMgr::Inst()->GetSetObject(5, 1));  // the new connection's
   StDATAINFO zero{};
   EXPECT_EQ(std::memcmp(data->GetSelectedInfo(), &zero, sizeof zero), 0);
 }
@@ -168,9 +165,8 @@ TEST_F(HostDbTest, DispMsgNamesThePackageInPlaceOfThePlaceholder) {
   host_.Exec("UPDATE session SET package_name = 'Pkg';");
   OpenHost(host_);
   win32::ScriptedUi ui;
-  win32::UiPort* old = win32::SetUi(&ui);
+  guard_.UseUi(&ui);
   ClAccConnect::Inst()->DispMsg(42, "ES_APRPACKAGENAME and ES_APRPACKAGENAME", "cap", 0x30);
-  win32::SetUi(old);
   ASSERT_EQ(ui.boxes.size(), 1u);
   EXPECT_EQ(ui.boxes[0].text, "Pkg and Pkg");
   EXPECT_EQ(ui.boxes[0].owner, 42u);
