@@ -25,7 +25,6 @@
 #include <cstdint>
 #include <initializer_list>
 #include <map>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
