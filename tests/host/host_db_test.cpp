@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/platform.h"
+#include "platform/shohizei.h"
 #include "tests/support/host_fixture.h"
 #include "tests/support/scripted_ui.h"
 #include "win32/codepage.h"
@@ -171,4 +172,19 @@ TEST_F(HostDbTest, DispMsgNamesThePackageInPlaceOfThePlaceholder) {
   EXPECT_EQ(ui.boxes[0].text, "Pkg and Pkg");
   EXPECT_EQ(ui.boxes[0].owner, 42u);
   EXPECT_EQ(ui.boxes[0].style, 0x30u);
+}
+
+TEST_F(HostDbTest, ANewConnectionKeepsNoCursorOrCompanyOfTheLastOne) {
+  host_.Exec(
+      "INSERT INTO companies (data_no, data_id, name, period_start, period_end) "
+      "VALUES (2, 'D2', 'second', 20230101, 20231231);");
+  OpenHost(host_);
+  long cursor = 0;
+  ASSERT_EQ(static_cast<ClSetData*>(ClDataMgr::Inst()->GetSetObject(5, 1))->GetDatCursor(&cursor), 0);
+  ASSERT_EQ(static_cast<ClSetShohizei*>(ClDataMgr::Inst()->GetSetObject(4, 1))->SetCurDataID("D2"), 0);
+  OpenHost(host_);
+  StDATAINFO entry;
+  EXPECT_NE(static_cast<ClSetData*>(ClDataMgr::Inst()->GetSetObject(5, 1))->WalkDat(&entry, cursor), 0);
+  // The tax set works on the session's selected company again.
+  EXPECT_EQ(static_cast<ClSetShohizei*>(ClDataMgr::Inst()->GetSetObject(4, 1))->CurDataNo(), 1);
 }
