@@ -52,6 +52,7 @@ void OpenHost(const HostBuilder& host) {
 }
 
 HostGuard::HostGuard() : drives_(win32::Drives().Entries()) {
+  // The port in use, as set (null for the default): SetUi answers it only by replacing it.
   ui_ = win32::SetUi(nullptr);
   win32::SetUi(ui_);
   host::HostDb::Trace().clear();
