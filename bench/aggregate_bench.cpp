@@ -67,9 +67,9 @@ std::string MakeHost(long rows) {
 void BM_Aggregate(benchmark::State& state) {
   const long rows = state.range(0);
   const std::string path = MakeHost(rows);
-  host::HostDb::Inst().SetPath(path);
+  host::HostDb::SetPath(path);
   std::string error;
-  if (path.empty() || !host::HostDb::Inst().Open(&error)) {
+  if (path.empty() || !host::Connect(&error)) {
     state.SkipWithError(("no host database: " + error).c_str());
     return;
   }
@@ -95,7 +95,7 @@ void BM_Aggregate(benchmark::State& state) {
   }
   state.counters["per_row"] = benchmark::Counter(
       static_cast<double>(rows), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
-  host::HostDb::Inst().Close();
+  host::Disconnect();
   std::filesystem::remove_all(std::filesystem::path(path).parent_path());
 }
 BENCHMARK(BM_Aggregate)->Arg(1000)->Arg(10000)->Arg(40000)->Unit(benchmark::kMillisecond);

@@ -88,7 +88,7 @@ void BM_WindowRun(benchmark::State& state) {
     state.SkipWithError("no host database");
     return;
   }
-  host::HostDb::Inst().SetPath((dir / "host.sqlite").string());
+  host::HostDb::SetPath((dir / "host.sqlite").string());
   // The run checks its environment beside the executable (VornelDef.ini, SUPPORT.INF): the program
   // folder of the build, not this benchmark's folder.
   win32::SetModulePathForTesting(UW_BIN_DIR "/halvorack");

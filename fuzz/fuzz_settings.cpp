@@ -57,9 +57,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
       g_strFolder + "');";
   Check(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK);
   sqlite3_close(db);
-  host::HostDb::Inst().SetPath(work.linux_path);
+  host::HostDb::SetPath(work.linux_path);
   std::string error;
-  Check(host::HostDb::Inst().Open(&error));
+  Check(host::Connect(&error));
+  host::PublishConnection();
   Check(mkdir((g_strFolder + "/S").c_str(), 0755) == 0);
   return 0;
 }

@@ -16,26 +16,26 @@ ClAccConnect* ClAccConnect::Inst() {
 }
 
 void ClAccConnect::SetAppType(ClSysEnvMgr::_AppType type) {
-  Db().Trace().push_back("SetAppType " + std::to_string(type));
+  host::HostDb::Trace().push_back("SetAppType " + std::to_string(type));
 }
 
 void ClAccConnect::SetUseDataType(int type) {
-  Db().Trace().push_back("SetUseDataType " + std::to_string(type));
+  host::HostDb::Trace().push_back("SetUseDataType " + std::to_string(type));
 }
 
 long ClAccConnect::Initiate() {
-  Db().Trace().push_back("Initiate");
-  m_strLastError.clear();
-  if (!Db().Open(&m_strLastError)) return 1;
+  host::HostDb::Trace().push_back("Initiate");
+  std::string error;
+  if (!host::Connect(&error)) return 1;
+  // The start-up's settings from the connection: the drive table and the host database's protection.
+  host::PublishConnection();
   return 0;
 }
 
-const std::string& ClAccConnect::LastError() const {
-  return m_strLastError.empty() ? Db().ReadError() : m_strLastError;
-}
+const std::string& ClAccConnect::LastError() const { return host::HostDb::ReadError(); }
 
 long ClAccConnect::ExpSysLink() {
-  Db().Trace().push_back("ExpSysLink");
+  host::HostDb::Trace().push_back("ExpSysLink");
   long result = 0;
   if (Db().Fault("ExpSysLink", &result)) return result;
   return 0;
@@ -61,17 +61,17 @@ int ClAccConnect::DispMsg(win32::HWND owner, const char* text, const char* capti
 }
 
 long ClAccConnect::LogOut() {
-  Db().Trace().push_back("LogOut");
+  host::HostDb::Trace().push_back("LogOut");
   return 0;
 }
 
 long ClAccConnect::Terminate() {
-  Db().Trace().push_back("Terminate");
-  Db().Close();
+  host::HostDb::Trace().push_back("Terminate");
+  host::Disconnect();
   return 0;
 }
 
 long ClAccConnect::Release() {
-  Db().Trace().push_back("Release");
+  host::HostDb::Trace().push_back("Release");
   return 0;
 }

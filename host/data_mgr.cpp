@@ -22,19 +22,16 @@ ClSetMgr* ClDataMgr::GetSetMgr() {
   return &mgr;
 }
 
+// The set objects are the open connection's: their cursors and chosen companies end with it.
 void* ClDataMgr::GetSetObject(int id, int) {
-  static ClSetData data;
+  host::Connection& connection = host::Current();
   switch (id) {
-    case 1: {
-      static ClSetKamoku kamoku;
-      return &kamoku;
-    }
-    case 4: {
-      static ClSetShohizei shohizei;
-      return &shohizei;
-    }
+    case 1:
+      return &connection.kamoku;
+    case 4:
+      return &connection.shohizei;
     case 5:
-      return &data;
+      return &connection.data;
     default:
       return nullptr;
   }

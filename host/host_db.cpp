@@ -97,9 +97,67 @@ bool ReadCompany(sqlite3_stmt* stmt, const std::string& row, Company* c, std::st
 }
 }  // namespace
 
-HostDb& HostDb::Inst() {
-  static HostDb db;
-  return db;
+namespace {
+// What outlives a connection: the file's path, the log of the connection's calls, the last error; and
+// the open connection itself (owned; left to the process's end when it ends without Disconnect).
+struct RunState {
+  std::string path;
+  std::vector<std::string> trace;
+  std::string last_error;
+  Connection* connection = nullptr;
+};
+
+RunState& Run() {
+  static RunState run;
+  return run;
+}
+}  // namespace
+
+HostDb& HostDb::Inst() { return Current().db; }
+
+HostDb::~HostDb() { Close(); }
+
+void HostDb::SetPath(std::string linux_path) { Run().path = std::move(linux_path); }
+
+const std::string& HostDb::Path() { return Run().path; }
+
+const std::string& HostDb::ReadError() { return Run().last_error; }
+
+std::vector<std::string>& HostDb::Trace() { return Run().trace; }
+
+Connection& Current() {
+  RunState& run = Run();
+  if (run.connection == nullptr) run.connection = new Connection;
+  return *run.connection;
+}
+
+bool Connect(std::string* error) {
+  Disconnect();
+  RunState& run = Run();
+  run.last_error.clear();
+  if (!Current().db.Open(run.path, error)) {
+    run.last_error = *error;
+    Disconnect();
+    return false;
+  }
+  return true;
+}
+
+void Disconnect() {
+  RunState& run = Run();
+  // The connection stays current while it ends: its set objects give their statements back to its pool.
+  delete run.connection;
+  run.connection = nullptr;
+}
+
+void PublishConnection() {
+  const HostDb& db = Current().db;
+  win32::Drives().Set(db.drives());
+  // With the files SQLite keeps beside it (its journal, its write-ahead log and that log's index), made
+  // or not yet.
+  if (!db.Path().empty())
+    for (const char* companion : {"", "-journal", "-wal", "-shm"})
+      win32::ProtectFile(std::string("the host database") + companion, db.Path() + companion);
 }
 
 std::string HostDb::RowKey(sqlite3_stmt* stmt, int col) {
@@ -256,7 +314,8 @@ bool HostDb::SelectList(const char* table, std::initializer_list<const char*> co
 }
 
 void HostDb::NoteRefusal(const std::string& refusal) {
-  if (read_error_.empty()) read_error_ = "host database " + path_ + ": " + refusal;
+  std::string& last = Run().last_error;
+  if (last.empty()) last = "host database " + Path() + ": " + refusal;
 }
 
 bool HostDb::HasTable(const char* name) const {
@@ -269,18 +328,18 @@ bool HostDb::HasTable(const char* name) const {
   return sqlite3_step(st.s) == SQLITE_ROW;
 }
 
-bool HostDb::Open(std::string* error) {
+bool HostDb::Open(const std::string& path, std::string* error) {
   Close();
-  if (path_.empty()) {
+  if (path.empty()) {
     *error = "no host database given";
     return false;
   }
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(path_, ec)) {
-    *error = "host database " + path_ + ": no such file";
+  if (!std::filesystem::is_regular_file(path, ec)) {
+    *error = "host database " + path + ": no such file";
     return false;
   }
-  read_error_.clear();
+  path_ = path;
   // One thread uses the connection: without its mutex every value read costs less, which pays for
   // checking each value's type and range as the walk reads it.
   if (sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) !=
@@ -291,10 +350,6 @@ bool HostDb::Open(std::string* error) {
   }
   // Another process writing the accounting data holds its lock for a moment: wait for it.
   sqlite3_busy_timeout(db_, kBusyTimeoutMs);
-  // With the files SQLite keeps beside it (its journal, its write-ahead log and that log's index), made
-  // or not yet.
-  for (const char* companion : {"", "-journal", "-wal", "-shm"})
-    win32::ProtectFile(std::string("the host database") + companion, path_ + companion);
   std::string why;
   if (!Load(&why)) {
     *error = "host database " + path_ + ": " + why;
@@ -310,135 +365,146 @@ void HostDb::Close() {
   db_ = nullptr;
   session_ = Session{};
   companies_.clear();
+  drives_.clear();
   faults_.clear();
   successes_.clear();
 }
 
+bool HostDb::PrepareSelect(const char* table, std::initializer_list<const char*> columns, const char* tail,
+                           sqlite3_stmt** stmt, std::string* error) const {
+  std::string list;
+  if (!SelectList(table, columns, &list, error)) return false;
+  const std::string sql = "SELECT " + list + " FROM " + table + tail;
+  if (sqlite3_prepare_v2(db_, sql.c_str(), -1, stmt, nullptr) != SQLITE_OK) {
+    *error = DbError(db_);
+    return false;
+  }
+  return true;
+}
+
 bool HostDb::Load(std::string* error) {
-  std::string columns;
-  auto prepare = [&](const char* table, std::initializer_list<const char*> wanted, const char* tail,
-                     Stmt* st) {
-    if (!SelectList(table, wanted, &columns, error)) return false;
-    const std::string sql = "SELECT " + columns + " FROM " + table + tail;
-    if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &st->s, nullptr) != SQLITE_OK) {
-      *error = DbError(db_);
-      return false;
-    }
-    return true;
-  };
+  // The session first: the companies are read against its selection.
+  return LoadSession(error) && LoadCompanies(error) && LoadDrives(error) && LoadFaults(error);
+}
+
+bool HostDb::LoadSession(std::string* error) {
+  // Exactly one row.
+  Stmt st;
+  if (!PrepareSelect(
+          "session",
+          {"user_id", "selected_no", "selected_no2", "app_folder", "settings_folder", "package_name"}, "",
+          &st.s, error))
+    return false;
   std::int64_t value = 0;
-  // Session: exactly one row.
-  {
-    Stmt st;
-    if (!prepare("session",
-                 {"user_id", "selected_no", "selected_no2", "app_folder", "settings_folder", "package_name"},
-                 "", &st))
+  int rows = 0;
+  int rc;
+  while ((rc = sqlite3_step(st.s)) == SQLITE_ROW) {
+    if (++rows > 1) break;
+    if (!ReadText(st.s, 0, "session", "1", "user_id", kMaxUserId, &session_.user_id, error, TextKind::kKey) ||
+        !ReadInt(st.s, 1, "session", "1", "selected_no", INT32_MIN, INT32_MAX, &value, error))
       return false;
-    int rows = 0;
-    int rc;
-    while ((rc = sqlite3_step(st.s)) == SQLITE_ROW) {
-      if (++rows > 1) break;
-      if (!ReadText(st.s, 0, "session", "1", "user_id", kMaxUserId, &session_.user_id, error,
-                    TextKind::kKey) ||
-          !ReadInt(st.s, 1, "session", "1", "selected_no", INT32_MIN, INT32_MAX, &value, error))
-        return false;
-      session_.selected_no = static_cast<std::int32_t>(value);
-      if (!ReadInt(st.s, 2, "session", "1", "selected_no2", INT32_MIN, INT32_MAX, &value, error))
-        return false;
-      session_.selected_no2 = static_cast<std::int32_t>(value);
-      if (!ReadText(st.s, 3, "session", "1", "app_folder", 259, &session_.app_folder, error,
-                    TextKind::kKey) ||
-          !ReadText(st.s, 4, "session", "1", "settings_folder", 259, &session_.settings_folder, error,
-                    TextKind::kKey) ||
-          !ReadText(st.s, 5, "session", "1", "package_name", 259, &session_.package_name, error))
-        return false;
-    }
-    if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
-      *error = DbError(db_);
+    session_.selected_no = static_cast<std::int32_t>(value);
+    if (!ReadInt(st.s, 2, "session", "1", "selected_no2", INT32_MIN, INT32_MAX, &value, error)) return false;
+    session_.selected_no2 = static_cast<std::int32_t>(value);
+    if (!ReadText(st.s, 3, "session", "1", "app_folder", 259, &session_.app_folder, error, TextKind::kKey) ||
+        !ReadText(st.s, 4, "session", "1", "settings_folder", 259, &session_.settings_folder, error,
+                  TextKind::kKey) ||
+        !ReadText(st.s, 5, "session", "1", "package_name", 259, &session_.package_name, error))
       return false;
-    }
-    if (rows != 1) {
-      *error = rows == 0 ? "the session table has no row" : "the session table has more than one row";
-      return false;
-    }
   }
-  // Companies.
-  {
-    Stmt st;
-    if (!prepare("companies",
-                 {"data_no", "data_id", "name", "period_start", "period_end", "period_option", "data_kind",
-                  "tax_included"},
-                 " ORDER BY data_no", &st))
-      return false;
-    int rc;
-    while ((rc = sqlite3_step(st.s)) == SQLITE_ROW) {
-      // Every entry's data number is compared with the selection; the rest of an entry is read only for
-      // the selected company. Another company's row that does not read stands with its number alone.
-      const std::string row = "data_no " + RowKey(st.s, 0);
-      if (!ReadInt(st.s, 0, "companies", row, "data_no", INT32_MIN, INT32_MAX, &value, error)) return false;
-      Company c;
+  if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+    *error = DbError(db_);
+    return false;
+  }
+  if (rows != 1) {
+    *error = rows == 0 ? "the session table has no row" : "the session table has more than one row";
+    return false;
+  }
+  return true;
+}
+
+bool HostDb::LoadCompanies(std::string* error) {
+  Stmt st;
+  if (!PrepareSelect("companies",
+                     {"data_no", "data_id", "name", "period_start", "period_end", "period_option",
+                      "data_kind", "tax_included"},
+                     " ORDER BY data_no", &st.s, error))
+    return false;
+  std::int64_t value = 0;
+  int rc;
+  while ((rc = sqlite3_step(st.s)) == SQLITE_ROW) {
+    // Every entry's data number is compared with the selection; the rest of an entry is read only for
+    // the selected company. Another company's row that does not read stands with its number alone.
+    const std::string row = "data_no " + RowKey(st.s, 0);
+    if (!ReadInt(st.s, 0, "companies", row, "data_no", INT32_MIN, INT32_MAX, &value, error)) return false;
+    Company c;
+    c.data_no = static_cast<std::int32_t>(value);
+    std::string other_error;
+    const bool selected = c.data_no == session_.selected_no2;
+    if (!ReadCompany(st.s, row, &c, selected ? error : &other_error)) {
+      if (selected) return false;
+      c = Company{};
       c.data_no = static_cast<std::int32_t>(value);
-      std::string other_error;
-      const bool selected = c.data_no == session_.selected_no2;
-      if (!ReadCompany(st.s, row, &c, selected ? error : &other_error)) {
-        if (selected) return false;
-        c = Company{};
-        c.data_no = static_cast<std::int32_t>(value);
-      }
-      companies_.push_back(std::move(c));
     }
-    if (rc != SQLITE_DONE) {
-      *error = DbError(db_);
+    companies_.push_back(std::move(c));
+  }
+  if (rc != SQLITE_DONE) {
+    *error = DbError(db_);
+    return false;
+  }
+  return true;
+}
+
+bool HostDb::LoadDrives(std::string* error) {
+  // An optional table; a relative root is taken from the file's folder.
+  if (!HasTable("drives")) return true;
+  Stmt st;
+  if (!PrepareSelect("drives", {"name", "type", "root"}, " ORDER BY rowid", &st.s, error)) return false;
+  const std::filesystem::path base = std::filesystem::absolute(path_).parent_path();
+  std::int64_t value = 0;
+  int rc;
+  int n = 0;
+  while ((rc = sqlite3_step(st.s)) == SQLITE_ROW) {
+    ++n;
+    win32::DriveEntry e;
+    std::string root_cp;
+    if (!ReadText(st.s, 0, "drives", std::to_string(n), "name", 259, &e.name, error, TextKind::kKey) ||
+        !ReadInt(st.s, 1, "drives", std::to_string(n), "type", INT32_MIN, INT32_MAX, &value, error) ||
+        !ReadText(st.s, 2, "drives", std::to_string(n), "root", 4096, &root_cp, error, TextKind::kKey))
+      return false;
+    std::string root;
+    win32::Cp932ToUtf8(root_cp, &root);
+    e.type = static_cast<int>(value);
+    std::filesystem::path p(root);
+    if (p.is_relative()) p = base / p;
+    e.root = p.lexically_normal().string();
+    const bool letter = e.name.size() == 1 && std::isalpha(static_cast<unsigned char>(e.name[0]));
+    const bool share = e.name.size() > 4 && e.name[0] == '\\' && e.name[1] == '\\';
+    if (!letter && !share) {
+      *error =
+          "drives row " + std::to_string(n) + " column name: neither a drive letter nor \\\\server\\share";
       return false;
     }
+    drives_.push_back(std::move(e));
   }
-  // Drive table (optional table).
-  std::vector<win32::DriveEntry> drives;
-  if (HasTable("drives")) {
-    Stmt st;
-    if (!prepare("drives", {"name", "type", "root"}, " ORDER BY rowid", &st)) return false;
-    const std::filesystem::path base = std::filesystem::absolute(path_).parent_path();
-    int rc;
-    int n = 0;
-    while ((rc = sqlite3_step(st.s)) == SQLITE_ROW) {
-      ++n;
-      win32::DriveEntry e;
-      std::string root_cp;
-      if (!ReadText(st.s, 0, "drives", std::to_string(n), "name", 259, &e.name, error, TextKind::kKey) ||
-          !ReadInt(st.s, 1, "drives", std::to_string(n), "type", INT32_MIN, INT32_MAX, &value, error) ||
-          !ReadText(st.s, 2, "drives", std::to_string(n), "root", 4096, &root_cp, error, TextKind::kKey))
-        return false;
-      std::string root;
-      win32::Cp932ToUtf8(root_cp, &root);
-      e.type = static_cast<int>(value);
-      std::filesystem::path p(root);
-      if (p.is_relative()) p = base / p;
-      e.root = p.lexically_normal().string();
-      const bool letter = e.name.size() == 1 && std::isalpha(static_cast<unsigned char>(e.name[0]));
-      const bool share = e.name.size() > 4 && e.name[0] == '\\' && e.name[1] == '\\';
-      if (!letter && !share) {
-        *error =
-            "drives row " + std::to_string(n) + " column name: neither a drive letter nor \\\\server\\share";
-        return false;
-      }
-      drives.push_back(std::move(e));
-    }
-    if (rc != SQLITE_DONE) {
-      *error = DbError(db_);
-      return false;
-    }
+  if (rc != SQLITE_DONE) {
+    *error = DbError(db_);
+    return false;
   }
-  win32::Drives().Set(std::move(drives));
-  // Simulated failures (optional table).
-  if (HasTable("faults")) {
-    Stmt st;
-    if (!prepare("faults", {"operation", "after", "result"}, " ORDER BY rowid", &st)) return false;
-    while (sqlite3_step(st.s) == SQLITE_ROW) {
-      const unsigned char* op = sqlite3_column_text(st.s, 0);
-      faults_.push_back({op != nullptr ? reinterpret_cast<const char*>(op) : "",
-                         static_cast<long>(sqlite3_column_int64(st.s, 1)),
-                         static_cast<long>(sqlite3_column_int64(st.s, 2))});
-    }
+  return true;
+}
+
+bool HostDb::LoadFaults(std::string* error) {
+  // Simulated failures (an optional table).
+  if (!HasTable("faults")) return true;
+  Stmt st;
+  if (!PrepareSelect("faults", {"operation", "after", "result"}, " ORDER BY rowid", &st.s, error))
+    return false;
+  while (sqlite3_step(st.s) == SQLITE_ROW) {
+    const unsigned char* op = sqlite3_column_text(st.s, 0);
+    faults_.push_back({op != nullptr ? reinterpret_cast<const char*>(op) : "",
+                       static_cast<long>(sqlite3_column_int64(st.s, 1)),
+                       static_cast<long>(sqlite3_column_int64(st.s, 2))});
   }
   return true;
 }
@@ -456,9 +522,9 @@ const Company* HostDb::FindCompanyById(std::string_view data_id) const {
 }
 
 void HostDb::NoteReadError(const std::string& what) {
-  if (read_error_.empty())
-    read_error_ =
-        "host database " + path_ + ": " + what + ": " + (db_ != nullptr ? DbError(db_) : "not open");
+  std::string& last = Run().last_error;
+  if (last.empty())
+    last = "host database " + Path() + ": " + what + ": " + (db_ != nullptr ? DbError(db_) : "not open");
 }
 
 bool HostDb::Fault(std::string_view op, long* result) {

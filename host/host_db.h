@@ -15,6 +15,11 @@
 // Session, companies, drives and faults are read and checked when the file is opened (of the companies,
 // every data_no and the selected company's other columns); accounts and totals while an aggregation
 // walks them, whose refusal is kept for the program to show (ReadError).
+//
+// The host side's state of a run has one owner, the Connection: Connect (the platform's Initiate) makes
+// it, Disconnect (Terminate) ends it. It owns the open database, the account master's statement pool and
+// the platform's set objects with their cursors. What outlives a connection (the file's path, the log of
+// the connection's calls and the run's one last error) is the run's, kept beside it.
 #pragma once
 
 #include <cstdint>
@@ -24,6 +29,11 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "host/master_stmt_pool.h"
+#include "platform/platform.h"
+#include "platform/shohizei.h"
+#include "win32/drives.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -56,34 +66,43 @@ inline constexpr std::size_t kMaxCompanyName = 259;
 
 class HostDb {
  public:
+  HostDb() = default;
+  ~HostDb();
+  HostDb(const HostDb&) = delete;
+  HostDb& operator=(const HostDb&) = delete;
+
+  // The database of the open connection; when none is open, a closed one that reads as empty.
   static HostDb& Inst();
 
-  // The Linux path of the file that Open reads.
-  void SetPath(std::string linux_path) { path_ = std::move(linux_path); }
-  const std::string& Path() const { return path_; }
+  // The Linux path of the file that Connect opens (the run's: it outlives every connection).
+  static void SetPath(std::string linux_path);
+  static const std::string& Path();
 
-  // Opens the file read-only, reads the session, the companies, the drive table (into win32::Drives())
-  // and the faults. On failure *error holds one line naming the file and the cause. A lock that another
-  // process holds on the file is waited for up to kBusyTimeoutMs, here and in every later read. The file
-  // is registered as one the report must never replace.
-  bool Open(std::string* error);
+  // Opens the file read-only and reads the session, the companies, the drive table and the faults. On
+  // failure *error holds one line naming the file and the cause. A lock that another process holds on the
+  // file is waited for up to kBusyTimeoutMs, here and in every later read. Touches nothing outside this
+  // object: the drive table is handed out by drives().
+  bool Open(const std::string& path, std::string* error);
   void Close();
   bool IsOpen() const { return db_ != nullptr; }
   sqlite3* Handle() const { return db_; }
 
   const Session& session() const { return session_; }
   const std::vector<Company>& companies() const { return companies_; }
+  // The file's drive table, roots made absolute against the file's folder (empty without the table).
+  const std::vector<win32::DriveEntry>& drives() const { return drives_; }
   const Company* FindCompanyByNo(std::int32_t data_no) const;
   const Company* FindCompanyById(std::string_view data_id) const;
   bool HasTable(const char* name) const;
 
-  // The first failure to read the database since Open ("host database <file>: <what>: <cause>"), or the
-  // first value refused after Open ("host database <file>: <table> row <row> column <column>: <why>");
-  // empty when none; kept after Close. NoteReadError and NoteRefusal record one (the first one only); the
-  // platform call that met it fails.
-  const std::string& ReadError() const { return read_error_; }
+  // The run's one last error: why the last Connect failed, or the first failure to read the database
+  // since it succeeded ("host database <file>: <what>: <cause>"), or the first value refused after it
+  // ("host database <file>: <table> row <row> column <column>: <why>"); empty when none; kept after
+  // Disconnect. NoteReadError and NoteRefusal record one (the first one only); the platform call that met
+  // it fails.
+  static const std::string& ReadError();
   void NoteReadError(const std::string& what);
-  void NoteRefusal(const std::string& refusal);
+  static void NoteRefusal(const std::string& refusal);
 
   static constexpr int kBusyTimeoutMs = 5000;
 
@@ -116,16 +135,26 @@ class HostDb {
   bool SelectList(const char* table, std::initializer_list<const char*> columns, std::string* list,
                   std::string* error) const;
 
-  // Log of the connection's calls in order ("Initiate", "ExpSysLink", "LogOut", ...), for tests.
-  std::vector<std::string>& Trace() { return trace_; }
+  // Log of the connection's calls in order ("Initiate", "ExpSysLink", "LogOut", ...), for tests (the
+  // run's: it outlives every connection).
+  static std::vector<std::string>& Trace();
 
  private:
   bool Load(std::string* error);
+  // The reads of Load, one table each.
+  bool LoadSession(std::string* error);
+  bool LoadCompanies(std::string* error);
+  bool LoadDrives(std::string* error);
+  bool LoadFaults(std::string* error);
+  // Prepares "SELECT <the columns> FROM <table><tail>" into *stmt (SelectList's defaults included).
+  bool PrepareSelect(const char* table, std::initializer_list<const char*> columns, const char* tail,
+                     sqlite3_stmt** stmt, std::string* error) const;
 
-  std::string path_;
+  std::string path_;  // of the file open now
   sqlite3* db_ = nullptr;
   Session session_;
   std::vector<Company> companies_;
+  std::vector<win32::DriveEntry> drives_;
   struct FaultRow {
     std::string op;
     long after;
@@ -133,8 +162,37 @@ class HostDb {
   };
   std::vector<FaultRow> faults_;
   std::map<std::string, long, std::less<>> successes_;
-  std::vector<std::string> trace_;
-  std::string read_error_;
 };
+
+// One connection to the accounting platform: the open database, the account master's statement pool and
+// the platform's set objects, whose cursors and chosen companies end with it. Members end in reverse
+// order: the set objects give their statements back before the pool and the database close.
+struct Connection {
+  HostDb db;
+  struct Pool : MasterStmtPool {
+    ~Pool() { Flush(); }
+  } master_stmts;
+  ClSetData data;
+  ClSetKamoku kamoku;
+  ClSetShohizei shohizei;
+
+  Connection() = default;
+  ~Connection() = default;
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+};
+
+// Ends any open connection and opens a new one on HostDb::Path(); the run's last error is cleared first
+// and holds *error on failure (the failed connection is ended). Touches nothing outside the host side:
+// PublishConnection hands the drive table and the file's protection to the Windows stand-in.
+bool Connect(std::string* error);
+// Ends the open connection (its cursors, statements and set objects); the last error and the log stay.
+void Disconnect();
+// The open connection; when none is open, an idle one on a closed database (made on first use, ended by
+// Disconnect).
+Connection& Current();
+// What the start-up sets from the open connection: the drive table (win32::Drives()) and the host
+// database's file among those the report must never replace.
+void PublishConnection();
 
 }  // namespace host

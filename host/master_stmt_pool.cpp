@@ -31,9 +31,6 @@ void MasterStmtPool::Flush() {
   idle.clear();
 }
 
-MasterStmtPool& MasterStmts() {
-  static MasterStmtPool pool;
-  return pool;
-}
+MasterStmtPool& MasterStmts() { return Current().master_stmts; }
 
 }  // namespace host

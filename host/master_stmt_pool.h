@@ -24,7 +24,7 @@ struct MasterStmtPool {
   void Flush();
 };
 
-// The process's one pool.
+// The open connection's pool (host::Current()).
 MasterStmtPool& MasterStmts();
 
 }  // namespace host

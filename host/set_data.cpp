@@ -1,7 +1,6 @@
 // The company data set: the selected company and a walk over every company of the host database.
 #include <algorithm>
 #include <cstring>
-#include <vector>
 
 #include "host/host_db.h"
 #include "platform/platform.h"
@@ -19,12 +18,6 @@ void FillRecord(const host::Company& c, StDATAINFO* info) {
   info->PeriodOption = c.period_option;
   info->DataKind = c.data_kind;
 }
-
-// Walk cursors of the company data set: cursor number -> next index.
-std::vector<long>& DatCursors() {
-  static std::vector<long> cursors;
-  return cursors;
-}
 }  // namespace
 
 StDATAINFO* ClSetData::GetSelectedInfo() {
@@ -37,30 +30,28 @@ StDATAINFO* ClSetData::GetSelectedInfo() {
 }
 
 long ClSetData::GetDatCursor(long* cursor) {
-  auto& cursors = DatCursors();
-  for (std::size_t i = 0; i < cursors.size(); ++i) {
-    if (cursors[i] < 0) {
-      cursors[i] = 0;
+  for (std::size_t i = 0; i < m_cursors.size(); ++i) {
+    if (m_cursors[i] < 0) {
+      m_cursors[i] = 0;
       *cursor = static_cast<long>(i) + 1;
       return 0;
     }
   }
-  cursors.push_back(0);
-  *cursor = static_cast<long>(cursors.size());
+  m_cursors.push_back(0);
+  *cursor = static_cast<long>(m_cursors.size());
   return 0;
 }
 
 long ClSetData::ReadyDat(long cursor, int) {
-  auto& cursors = DatCursors();
-  if (cursor < 1 || static_cast<std::size_t>(cursor) > cursors.size()) return 1;
-  cursors[cursor - 1] = 0;
+  if (cursor < 1 || static_cast<std::size_t>(cursor) > m_cursors.size()) return 1;
+  m_cursors[cursor - 1] = 0;
   return 0;
 }
 
 long ClSetData::WalkDat(StDATAINFO* info, long cursor) {
-  auto& cursors = DatCursors();
-  if (cursor < 1 || static_cast<std::size_t>(cursor) > cursors.size() || cursors[cursor - 1] < 0) return 1;
-  long& next = cursors[cursor - 1];
+  if (cursor < 1 || static_cast<std::size_t>(cursor) > m_cursors.size() || m_cursors[cursor - 1] < 0)
+    return 1;
+  long& next = m_cursors[cursor - 1];
   const auto& companies = Db().companies();
   if (static_cast<std::size_t>(next) >= companies.size()) return 1;
   FillRecord(companies[static_cast<std::size_t>(next++)], info);
@@ -68,8 +59,7 @@ long ClSetData::WalkDat(StDATAINFO* info, long cursor) {
 }
 
 long ClSetData::ReleaseDatCursor(long cursor) {
-  auto& cursors = DatCursors();
-  if (cursor < 1 || static_cast<std::size_t>(cursor) > cursors.size()) return 1;
-  cursors[cursor - 1] = -1;
+  if (cursor < 1 || static_cast<std::size_t>(cursor) > m_cursors.size()) return 1;
+  m_cursors[cursor - 1] = -1;
   return 0;
 }

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/records.h"
 #include "win32/wintypes.h"
@@ -40,9 +41,6 @@ class ClAccConnect {
 
   const char* m_pszTitle = nullptr;
   win32::HWND m_hOwnerWnd = 0;
-
- private:
-  std::string m_strLastError;
 };
 
 class ClSysUser {
@@ -69,6 +67,7 @@ class ClSetData {
 
  private:
   StDATAINFO m_selected{};
+  std::vector<long> m_cursors;  // walk cursors: cursor number - 1 -> next entry, -1 when released
 };
 
 class ClDataMgr {

@@ -43,7 +43,6 @@ class AggregatorTest : public ::testing::Test {
   void TearDown() override {
     agg_.reset();  // a rule left by a failure goes before the database closes
     for (auto* row : rows_) delete row;
-    host::HostDb::Inst().Close();
   }
 
   // Adds main accounts 1..n (ids 10000 * i) with slot 0 debit i yen.
@@ -80,6 +79,7 @@ class AggregatorTest : public ::testing::Test {
 
   TempDir dir_;
   HostBuilder host_{dir_};
+  HostGuard guard_;
   RecordingProgress progress_;
   ClZandakaList rows_;
   StDATAINFO data_{};
@@ -185,7 +185,6 @@ TEST_F(AggregatorTest, FailureTable) {
       EXPECT_EQ(agg.m_pRule != nullptr, c.rule_kept) << c.fault;
     }  // the destructor frees a rule that was kept
     for (auto* r : rows) delete r;
-    host::HostDb::Inst().Close();
   }
 }
 
@@ -231,9 +230,10 @@ TEST(DemoAggregationTest, TheDemoCompanysBooksBalanceInEveryMonth) {
   // Every entry of the demo books has equal debits and credits, so the listed balances of the accounts
   // (not the group rows) on the debit side equal those on the credit side, month by month and in both
   // tax modes. The bank's group rows carry the sum of its sub-accounts.
-  host::HostDb::Inst().SetPath(std::string(UW_BIN_DIR) + "/demo-host.sqlite");
+  HostGuard guard;
+  host::HostDb::SetPath(std::string(UW_BIN_DIR) + "/demo-host.sqlite");
   std::string error;
-  ASSERT_TRUE(host::HostDb::Inst().Open(&error)) << error;
+  ASSERT_TRUE(host::Connect(&error)) << error;
   std::map<std::int32_t, int> side;
   {
     sqlite3_stmt* st = nullptr;
@@ -277,5 +277,4 @@ TEST(DemoAggregationTest, TheDemoCompanysBooksBalanceInEveryMonth) {
       for (auto* r : rows) delete r;
     }
   }
-  host::HostDb::Inst().Close();
 }

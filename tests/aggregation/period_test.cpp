@@ -49,9 +49,9 @@ std::vector<Cond> Read(const StFINDINFO (&list)[4]) {
 class PeriodTest : public ::testing::Test {
  protected:
   void SetUp() override { OpenHost(host_); }
-  void TearDown() override { host::HostDb::Inst().Close(); }
   TempDir dir_;
   HostBuilder host_{dir_};
+  HostGuard guard_;
 };
 }  // namespace
 
@@ -138,7 +138,6 @@ TEST_F(PeriodTest, RangeRuleForOtherMonthsFrom) {
 }
 
 TEST_F(PeriodTest, WithoutAPeriodObjectTheCalendarMonthStands) {
-  host::HostDb::Inst().Close();
   host_.Exec("INSERT INTO faults VALUES ('NewPeriod', 0, 1);");
   OpenHost(host_);
   std::int16_t c = 0, last = 0;

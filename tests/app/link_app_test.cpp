@@ -154,9 +154,9 @@ TEST_F(LinkAppTest, FindsTheSelectedRecordOrLeavesItZeroFilled) {
   EXPECT_EQ(info.DataNo, 9);
   EXPECT_STREQ(info.CompanyName, "nine");
   EXPECT_EQ(info.PeriodEnd, 20221231);
-  host::HostDb::Inst().Close();
   host_.Exec("UPDATE session SET selected_no2 = 3;");
   OpenHost(host_);
+  app.m_pDataSet = nullptr;  // the set objects were the ended connection's
   std::memset(&info, 0x55, sizeof info);
   EXPECT_EQ(app.FindSelectedDataInfo(&info), 0);
   StDATAINFO zero{};
@@ -195,7 +195,7 @@ TEST_F(LinkAppTest, NothingIsPostedWithoutAHandshake) {
 }
 
 TEST_F(LinkAppTest, NothingIsPostedWhenTheConnectionCannotStart) {
-  host::HostDb::Inst().SetPath(dir_.Sub("absent.sqlite"));
+  host::HostDb::SetPath(dir_.Sub("absent.sqlite"));
   StarterListener window;
   ClLinkApp app(Halvorack());
   Run(app, window.Handshake("1025,7,"));

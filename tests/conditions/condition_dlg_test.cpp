@@ -40,19 +40,13 @@ const std::string& T(TextId id) { return res::Text(id); }
 class ConditionDlgTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    old_ui_ = win32::SetUi(&ui_);
+    guard_.UseUi(&ui_);
     std::filesystem::create_directories(dir_.Sub("c/out"));
   }
-  void TearDown() override {
-    dlg_.reset();
-    win32::SetUi(old_ui_);
-    host::HostDb::Inst().Close();
-    win32::Drives().Set({});
-  }
+  void TearDown() override { dlg_.reset(); }
 
   // Opens the host database after the given changes.
   void Host(const std::string& sql = "") {
-    host::HostDb::Inst().Close();
     if (!sql.empty()) host_.Exec(sql);
     OpenHost(host_);
   }
@@ -124,7 +118,7 @@ class ConditionDlgTest : public ::testing::Test {
   TempDir dir_;
   HostBuilder host_{dir_};
   win32::ScriptedUi ui_;
-  win32::UiPort* old_ui_ = nullptr;
+  HostGuard guard_;
   std::unique_ptr<ClConditionDlg> dlg_;
 };
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/host_fixture.h"
 #include "tests/support/temp_dir.h"
 #include "win32/codepage.h"
 #include "win32/drives.h"
@@ -26,12 +27,11 @@ const std::string kPo = Sjis("ポ");
 class PathRulesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    saved_ = win32::Drives().Entries();
     for (const char* sub : {"c", "e", "n", "q", "r", "p", "s", "sro", "u", "v"})
       fs::create_directory(dir_.Sub(sub));
     ASSERT_EQ(chmod(dir_.Sub("p").c_str(), 0555), 0);
     ASSERT_EQ(chmod(dir_.Sub("sro").c_str(), 0555), 0);
-    win32::Drives().Set({
+    guard_.UseDrives({
         {"C", win32::DRIVE_FIXED, dir_.Sub("c")},
         {"E", win32::DRIVE_REMOVABLE, dir_.Sub("e")},
         {"F", win32::DRIVE_REMOVABLE, dir_.Sub("no-disc")},
@@ -45,12 +45,11 @@ class PathRulesTest : public ::testing::Test {
         {"\\\\srv\\ro", win32::DRIVE_REMOTE, dir_.Sub("sro")},
     });
   }
-  void TearDown() override { win32::Drives().Set(saved_); }
 
   bool IsDir(const std::string& relative) const { return fs::is_directory(dir_.Sub(relative)); }
 
   TempDir dir_;
-  std::vector<win32::DriveEntry> saved_;
+  HostGuard guard_;
 };
 
 TEST(PathCharsRule, AcceptsBackslashesSpacesAndDoubleByteCharacters) {

@@ -25,13 +25,8 @@ const res::StEdition& Ed(res::EditionId id) { return res::Edition(id); }
 class SettingsFileTest : public ::testing::Test {
  protected:
   void SetUp() override { OpenHost(host_); }
-  void TearDown() override {
-    win32::SetReplaceHookForTesting(nullptr);
-    host::HostDb::Inst().Close();
-    win32::Drives().Set({});
-  }
+  void TearDown() override { win32::SetReplaceHookForTesting(nullptr); }
   void Reopen(const std::string& sql) {
-    host::HostDb::Inst().Close();
     host_.Exec(sql);
     OpenHost(host_);
   }
@@ -57,6 +52,7 @@ class SettingsFileTest : public ::testing::Test {
   }
   TempDir dir_;
   HostBuilder host_{dir_};
+  HostGuard guard_;
 };
 }  // namespace
 

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/platform.h"
+#include "platform/shohizei.h"
 #include "tests/support/host_fixture.h"
 #include "tests/support/scripted_ui.h"
 #include "win32/codepage.h"
@@ -15,18 +16,15 @@
 namespace {
 class HostDbTest : public ::testing::Test {
  protected:
-  void TearDown() override {
-    host::HostDb::Inst().Close();
-    win32::Drives().Set({});
-  }
   std::string OpenError() {
-    host::HostDb::Inst().SetPath(host_.path());
+    host::HostDb::SetPath(host_.path());
     std::string error;
-    EXPECT_FALSE(host::HostDb::Inst().Open(&error));
+    EXPECT_FALSE(host::Connect(&error));
     return error;
   }
   TempDir dir_;
   HostBuilder host_{dir_};
+  HostGuard guard_;
 };
 }  // namespace
 
@@ -100,9 +98,9 @@ TEST_F(HostDbTest, ValuesBeyondTheirFieldAreRefusedByTableRowAndColumn) {
     TempDir dir;
     HostBuilder host(dir);
     host.Exec(c.sql);
-    host::HostDb::Inst().SetPath(host.path());
+    host::HostDb::SetPath(host.path());
     std::string error;
-    EXPECT_FALSE(host::HostDb::Inst().Open(&error)) << c.sql;
+    EXPECT_FALSE(host::Connect(&error)) << c.sql;
     EXPECT_EQ(error, "host database " + host.path() + ": " + c.error) << c.sql;
   }
 }
@@ -110,12 +108,12 @@ TEST_F(HostDbTest, ValuesBeyondTheirFieldAreRefusedByTableRowAndColumn) {
 TEST_F(HostDbTest, MissingOrMalformedFilesFail) {
   host_.Exec("DROP TABLE companies;");
   EXPECT_NE(OpenError().find("no such table: companies"), std::string::npos);
-  host::HostDb::Inst().SetPath(dir_.Sub("absent.sqlite"));
+  host::HostDb::SetPath(dir_.Sub("absent.sqlite"));
   std::string error;
-  EXPECT_FALSE(host::HostDb::Inst().Open(&error));
+  EXPECT_FALSE(host::Connect(&error));
   EXPECT_NE(error.find("no such file"), std::string::npos);
-  host::HostDb::Inst().SetPath(dir_.Write("junk.sqlite", std::string(4096, 'j')));
-  EXPECT_FALSE(host::HostDb::Inst().Open(&error));
+  host::HostDb::SetPath(dir_.Write("junk.sqlite", std::string(4096, 'j')));
+  EXPECT_FALSE(host::Connect(&error));
   EXPECT_NE(error.find("junk.sqlite"), std::string::npos);
 }
 
@@ -157,9 +155,9 @@ TEST_F(HostDbTest, PlatformObjectsDeliverTheSelectionAndFolders) {
   // A folder ending in a double-byte character whose trail byte is 0x5C still gets its backslash.
   EXPECT_EQ(ClFileMgr::Inst()->GetAppFolderPath(0), "C:\\\x95\x5C\\");
   EXPECT_EQ(ClFileMgr::Inst()->GetAppFolderPath(1), "");
-  host::HostDb::Inst().Close();
   host_.Exec("UPDATE session SET selected_no2 = 5;");
   OpenHost(host_);
+  data = static_cast<ClSetData*>(ClDataMgr::Inst()->GetSetObject(5, 1));  // the new connection's
   StDATAINFO zero{};
   EXPECT_EQ(std::memcmp(data->GetSelectedInfo(), &zero, sizeof zero), 0);
 }
@@ -168,11 +166,25 @@ TEST_F(HostDbTest, DispMsgNamesThePackageInPlaceOfThePlaceholder) {
   host_.Exec("UPDATE session SET package_name = 'Pkg';");
   OpenHost(host_);
   win32::ScriptedUi ui;
-  win32::UiPort* old = win32::SetUi(&ui);
+  guard_.UseUi(&ui);
   ClAccConnect::Inst()->DispMsg(42, "ES_APRPACKAGENAME and ES_APRPACKAGENAME", "cap", 0x30);
-  win32::SetUi(old);
   ASSERT_EQ(ui.boxes.size(), 1u);
   EXPECT_EQ(ui.boxes[0].text, "Pkg and Pkg");
   EXPECT_EQ(ui.boxes[0].owner, 42u);
   EXPECT_EQ(ui.boxes[0].style, 0x30u);
+}
+
+TEST_F(HostDbTest, ANewConnectionKeepsNoCursorOrCompanyOfTheLastOne) {
+  host_.Exec(
+      "INSERT INTO companies (data_no, data_id, name, period_start, period_end) "
+      "VALUES (2, 'D2', 'second', 20230101, 20231231);");
+  OpenHost(host_);
+  long cursor = 0;
+  ASSERT_EQ(static_cast<ClSetData*>(ClDataMgr::Inst()->GetSetObject(5, 1))->GetDatCursor(&cursor), 0);
+  ASSERT_EQ(static_cast<ClSetShohizei*>(ClDataMgr::Inst()->GetSetObject(4, 1))->SetCurDataID("D2"), 0);
+  OpenHost(host_);
+  StDATAINFO entry;
+  EXPECT_NE(static_cast<ClSetData*>(ClDataMgr::Inst()->GetSetObject(5, 1))->WalkDat(&entry, cursor), 0);
+  // The tax set works on the session's selected company again.
+  EXPECT_EQ(static_cast<ClSetShohizei*>(ClDataMgr::Inst()->GetSetObject(4, 1))->CurDataNo(), 1);
 }

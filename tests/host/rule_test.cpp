@@ -26,8 +26,6 @@ StFINDINFO MonthCond(std::int16_t op, std::int16_t value, std::int16_t link) {
 
 class RuleTest : public ::testing::Test {
  protected:
-  void TearDown() override { host::HostDb::Inst().Close(); }
-
   // Company 1 of the builder plus: a main account with two sub-accounts (the second without totals), a
   // plain account, a sub-account whose main account has no row, and company 2's own account.
   void AddAccounts() {
@@ -68,6 +66,7 @@ class RuleTest : public ::testing::Test {
 
   TempDir dir_;
   HostBuilder host_{dir_};
+  HostGuard guard_;
 };
 
 const std::vector<StFINDINFO> kMonths1To3 = {MonthCond(kFindOpAtLeast, 1, kFindLinkAnd),
@@ -198,7 +197,6 @@ TEST_F(RuleTest, MissingTablesFailGetSumCount) {
   OpenHost(host_);
   std::uint32_t count = 0;
   EXPECT_NE(Ready(kMonths1To3)->GetSumCount(&count), 0);
-  host::HostDb::Inst().Close();
   host_.Exec("DROP TABLE accounts;");
   OpenHost(host_);
   EXPECT_NE(Ready(kMonths1To3)->GetSumCount(&count), 0);

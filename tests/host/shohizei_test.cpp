@@ -12,8 +12,6 @@ namespace {
 
 class ShohizeiTest : public ::testing::Test {
  protected:
-  void TearDown() override { host::HostDb::Inst().Close(); }
-
   // Get through the data manager's set object, as the conditions dialog does, on the given data ID.
   long Get(const char* data_id, StSHOHIZEIINFO* info) {
     auto* set = static_cast<ClSetShohizei*>(ClDataMgr::Inst()->GetSetObject(4, 1));
@@ -27,6 +25,7 @@ class ShohizeiTest : public ::testing::Test {
 
   TempDir dir_;
   HostBuilder host_{dir_};
+  HostGuard guard_;
 };
 
 TEST_F(ShohizeiTest, ByteFiveIsTheCompanysTaxInclusiveFlagAndTheRestIsZero) {

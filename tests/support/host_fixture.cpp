@@ -45,10 +45,28 @@ HostBuilder& HostBuilder::Exec(const std::string& sql) {
 }
 
 void OpenHost(const HostBuilder& host) {
-  host::HostDb::Inst().SetPath(host.path());
+  host::HostDb::SetPath(host.path());
   std::string error;
-  ASSERT_TRUE(host::HostDb::Inst().Open(&error)) << error;
+  ASSERT_TRUE(host::Connect(&error)) << error;
+  host::PublishConnection();
 }
+
+HostGuard::HostGuard() : drives_(win32::Drives().Entries()) {
+  // The port in use, as set (null for the default): SetUi answers it only by replacing it.
+  ui_ = win32::SetUi(nullptr);
+  win32::SetUi(ui_);
+  host::HostDb::Trace().clear();
+}
+
+HostGuard::~HostGuard() {
+  host::Disconnect();
+  win32::Drives().Set(std::move(drives_));
+  win32::SetUi(ui_);
+}
+
+void HostGuard::UseDrives(std::vector<win32::DriveEntry> drives) { win32::Drives().Set(std::move(drives)); }
+
+void HostGuard::UseUi(win32::UiPort* ui) { win32::SetUi(ui); }
 
 namespace {
 win32::HWND UniqueHandle() {

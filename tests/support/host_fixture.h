@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "tests/support/temp_dir.h"
+#include "win32/drives.h"
+#include "win32/ui_port.h"
 #include "win32/wintypes.h"
 
 class HostBuilder {
@@ -30,8 +32,29 @@ class HostBuilder {
   sqlite3* db_ = nullptr;
 };
 
-// Opens the host database of the builder through the platform (HostDb), failing the test on error.
+// Opens the host database of the builder as the platform's Initiate does (the connection, then its drive
+// table and its file's protection), failing the test on error. An open connection ends first.
 void OpenHost(const HostBuilder& host);
+
+// The process-wide state of a run, built for one test and torn down after it: the log of the
+// connection's calls starts empty, and on destruction the host connection ends and the drive table and the
+// modal port are put back as the guard found them. Declare it after the test's folders and host builder,
+// before what uses the connection (a dialog, an aggregator), so that those end first.
+class HostGuard {
+ public:
+  HostGuard();
+  ~HostGuard();
+  HostGuard(const HostGuard&) = delete;
+  HostGuard& operator=(const HostGuard&) = delete;
+
+  // The drive table and the modal port for the rest of the test.
+  void UseDrives(std::vector<win32::DriveEntry> drives);
+  void UseUi(win32::UiPort* ui);
+
+ private:
+  std::vector<win32::DriveEntry> drives_;
+  win32::UiPort* ui_ = nullptr;
+};
 
 // Listens on the starting window's abstract socket and collects the datagrams. Each listener has a
 // window handle of its own (from the process id and a counter), so that tests may run in parallel.

@@ -6,7 +6,6 @@
 #include <climits>
 
 #include "host/host_db.h"
-#include "win32/drives.h"
 #include "win32/executable.h"
 
 InProcessRun::InProcessRun(const TempDir& dir, const HostBuilder& host, bool progress_window) {
@@ -14,17 +13,13 @@ InProcessRun::InProcessRun(const TempDir& dir, const HostBuilder& host, bool pro
   if (getcwd(cwd, sizeof cwd) != nullptr) cwd_ = cwd;
   dir.Write("c/bin/VornelDef.ini", "[ProgramLevel]\r\nQV13_U=2\r\n");
   win32::SetModulePathForTesting(host.drive_c() + "/bin/prog");
-  host::HostDb::Inst().SetPath(host.path());
-  host::HostDb::Inst().Trace().clear();
-  old_ui_ = win32::SetUi(&ui);
+  host::HostDb::SetPath(host.path());
+  guard.UseUi(&ui);
   if (!progress_window) quiet_ = std::fopen("/dev/null", "w");
 }
 
 InProcessRun::~InProcessRun() {
   if (quiet_ != nullptr) std::fclose(quiet_);
-  win32::SetUi(old_ui_);
   win32::SetModulePathForTesting("");
-  host::HostDb::Inst().Close();
-  win32::Drives().Set({});
   EXPECT_EQ(chdir(cwd_.c_str()), 0);
 }

@@ -1,7 +1,7 @@
 // The process-wide state of an in-process run, set for a test and restored after it: the program's own
 // path in drive C:'s "bin" folder with a passing VornelDef.ini, the host database of the builder, the
-// scripted modal port, and a console progress stream that goes nowhere unless the progress window was
-// asked for.
+// scripted modal port (the host connection, drive table and port torn down by the guard), and a console
+// progress stream that goes nowhere unless the progress window was asked for.
 #pragma once
 
 #include <cstdio>
@@ -9,7 +9,6 @@
 
 #include "tests/support/host_fixture.h"
 #include "tests/support/scripted_ui.h"
-#include "win32/ui_port.h"
 
 class InProcessRun {
  public:
@@ -19,11 +18,11 @@ class InProcessRun {
   InProcessRun& operator=(const InProcessRun&) = delete;
 
   win32::ScriptedUi ui;
+  HostGuard guard;
   // For ClLinkApp::SetConsoleProgress: /dev/null, or null (the progress window) when it was asked for.
   std::FILE* ConsoleProgress() const { return quiet_; }
 
  private:
-  win32::UiPort* old_ui_ = nullptr;
   std::FILE* quiet_ = nullptr;
   std::string cwd_;
 };
