@@ -114,6 +114,7 @@ installed() {
     echo "$prefix/share/doc/uchiwake/copyright"
     echo "$prefix/share/icons/hicolor/48x48/apps/uchiwake.png"
     echo "$prefix/share/icons/hicolor/scalable/apps/uchiwake.svg"
+    echo "$prefix/share/lintian/overrides/uchiwake"
     echo "$prefix/share/metainfo/org.uchiwake_project.uchiwake.metainfo.xml"
     sed "s|^|$prefix/$programdir/|" <<<"$product"
   } | LC_ALL=C sort
@@ -124,7 +125,7 @@ installed() {
 check_package() {
   local deb=$1 root=$2 found
   # (lintian warns that it runs as root, as CI does: not a finding of the package)
-  found=$(lintian --pedantic --no-tag-display-limit "$deb" 2>&1) || fail "lintian: $found"
+  found=$(lintian --pedantic --tag-display-limit 0 "$deb" 2>&1) || fail "lintian: $found"
   found=$(grep -v '^running with root privileges' <<<"$found" || true)
   [ -z "$found" ] || fail "lintian --pedantic: $found"
   found=$(desktop-file-validate "$root"/usr/share/applications/*.desktop 2>&1) || fail "desktop-file-validate: $found"
@@ -132,14 +133,16 @@ check_package() {
   found=$(appstreamcli validate --no-net --pedantic "$root"/usr/share/metainfo/*.xml 2>&1) ||
     fail "appstreamcli: $found"
   grep -qE '^[EWIP]: ' <<<"$found" && fail "appstreamcli validate: $found"
-  local exe
+  local exe headers
   for exe in halvorack dremmick fennowal; do
     exe=$root/usr/$programdir/$exe
-    readelf -h "$exe" | grep -q 'Type:.*DYN' || fail "$exe is not position-independent"
-    readelf -lW "$exe" | grep -q GNU_RELRO || fail "$exe has no read-only relocations"
-    readelf -dW "$exe" | grep -qE 'BIND_NOW|FLAGS_1.*NOW' || fail "$exe is not bound at start (-z now)"
-    readelf --dyn-syms -W "$exe" | grep -q __stack_chk_fail || fail "$exe has no stack protector"
-    readelf --dyn-syms -W "$exe" | grep -qE '__[a-z]+_chk@' || fail "$exe has no fortified functions"
+    # (read whole, then searched: grep -q ending a pipe early would fail it under pipefail)
+    headers=$(readelf -hldW --dyn-syms "$exe")
+    grep -q 'Type:.*DYN' <<<"$headers" || fail "$exe is not position-independent"
+    grep -q GNU_RELRO <<<"$headers" || fail "$exe has no read-only relocations"
+    grep -qE 'BIND_NOW|FLAGS_1.*NOW' <<<"$headers" || fail "$exe is not bound at start (-z now)"
+    grep -q __stack_chk_fail <<<"$headers" || fail "$exe has no stack protector"
+    grep -qE '__[a-z]+_chk@' <<<"$headers" || fail "$exe has no fortified functions"
   done
 }
 
