@@ -9,8 +9,9 @@ ClConsoleProgress::ClConsoleProgress(std::FILE* stream)
     : m_line(stream), m_strCaption(res::Text(res::TextId::kProgressCaption)) {}
 
 void ClConsoleProgress::Advance(std::int16_t from, std::int16_t to) {
+  const int step = m_line.Rewrites() ? 10 : 100;
   for (int v = from; v <= to; ++v) {
-    if (v % 10 != 0) continue;
+    if (v % step != 0) continue;
     std::string caption = ProgressCaption(v);
     // The same text again (an Advance ending where the next one starts) is not shown twice.
     if (caption == m_strCaption) continue;

@@ -1,6 +1,7 @@
 // The console progress of batch runs: no window; the caption the progress window would show ("集計中",
-// then "集計中 N％" at every tenth of the per-mille value) is shown on a status line (win32::StatusLine)
-// each time its text changes. Pulses and the overall bar show nothing.
+// then "集計中 N％") is shown on a status line (win32::StatusLine): at every percent where the line is
+// rewritten in place, at every tenth where each text is a line of its own (a file, a pipe). Pulses and
+// the overall bar show nothing.
 #pragma once
 
 #include <cstdint>
@@ -16,7 +17,8 @@ class ClConsoleProgress : public ClRunProgress {
   explicit ClConsoleProgress(std::FILE* stream);
 
   void ResetOverall() override {}
-  // The caption at every multiple of 10 from `from` up to `to`. Nothing when from > to.
+  // The caption at every multiple of 10 (100 where each text is a line) from `from` up to `to`. Nothing
+  // when from > to.
   void Advance(std::int16_t from, std::int16_t to) override;
   void Pulse() override {}
 

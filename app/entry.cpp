@@ -1,8 +1,14 @@
 // The process entry of the three executables.
 #include "app/entry.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string_view>
 
 #include "app/link_app.h"
 #include "host/host_db.h"
@@ -19,53 +25,79 @@
 bool ParseOptions(const std::vector<std::string>& args, StOptions* options, std::string* error) {
   std::size_t i = 0;
   for (; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "--") {
+    const std::string& word = args[i];
+    if (word == "--") {
       ++i;
       break;
     }
-    if (a.rfind("--", 0) != 0) break;
+    // The short forms GNU and Qt programs take for help and version.
+    if (word == "-h") {
+      options->help = true;
+      continue;
+    }
+    if (word == "-V" || word == "-v") {
+      options->version = true;
+      continue;
+    }
+    // Any other word with one dash is an option mistyped, never the hand-shake (whose first field is a
+    // window handle, and which holds commas).
+    if (word.size() > 1 && word[0] == '-' && word[1] != '-' && word.find(',') == std::string::npos) {
+      *error = "unknown option " + word;
+      return false;
+    }
+    if (word.rfind("--", 0) != 0) break;
+    // --name=VALUE is --name VALUE.
+    const std::size_t equals = word.find('=');
+    const std::string a = word.substr(0, equals);
+    const bool has_inline = equals != std::string::npos;
+    const bool takes_value = a == "--host" || a == "--month-to" || a == "--tax" || a == "--output";
+    if (!takes_value) {
+      if (has_inline && (a == "--batch" || a == "--help" || a == "--version" || a == "--yes")) {
+        *error = a + " takes no value";
+        return false;
+      }
+      if (a == "--batch") {
+        options->batch = true;
+      } else if (a == "--help") {
+        options->help = true;
+      } else if (a == "--version") {
+        options->version = true;
+      } else if (a == "--yes") {
+        options->yes = true;
+      } else {
+        *error = "unknown option " + word;
+        return false;
+      }
+      continue;
+    }
+    if (!has_inline && i + 1 >= args.size()) {
+      *error = a == "--host" ? "--host needs a file" : a + " needs a value";
+      return false;
+    }
+    const std::string v = has_inline ? word.substr(equals + 1) : args[++i];
     if (a == "--host") {
-      if (i + 1 >= args.size()) {
+      if (v.empty()) {
         *error = "--host needs a file";
         return false;
       }
-      options->host = args[++i];
-    } else if (a == "--batch") {
-      options->batch = true;
-    } else if (a == "--help") {
-      options->help = true;
-    } else if (a == "--version") {
-      options->version = true;
-    } else if (a == "--yes") {
-      options->yes = true;
-    } else if (a == "--month-to" || a == "--tax" || a == "--output") {
-      if (i + 1 >= args.size()) {
-        *error = a + " needs a value";
+      options->host = v;
+    } else if (a == "--month-to") {
+      const bool digits = v.size() <= 2 && v.find_first_not_of("0123456789") == std::string::npos;
+      if (!digits) {
+        *error = "--month-to takes at most two digits";
         return false;
       }
-      const std::string& v = args[++i];
-      if (a == "--month-to") {
-        const bool digits = v.size() <= 2 && v.find_first_not_of("0123456789") == std::string::npos;
-        if (!digits) {
-          *error = "--month-to takes at most two digits";
-          return false;
-        }
-        options->has_month_to = true;
-        options->month_to = v;
-      } else if (a == "--tax") {
-        if (v != "0" && v != "1") {
-          *error = "--tax takes 0 or 1";
-          return false;
-        }
-        options->tax = v == "1" ? 1 : 0;
-      } else {
-        options->has_output = true;
-        options->output = v;
+      options->has_month_to = true;
+      options->month_to = v;
+    } else if (a == "--tax") {
+      if (v != "0" && v != "1") {
+        *error = "--tax takes 0 or 1";
+        return false;
       }
+      options->tax = v == "1" ? 1 : 0;
     } else {
-      *error = "unknown option " + a;
-      return false;
+      options->has_output = true;
+      options->output = v;
     }
   }
   for (std::size_t j = i; j < args.size(); ++j) {
@@ -80,37 +112,88 @@ bool ParseOptions(const std::vector<std::string>& args, StOptions* options, std:
   return true;
 }
 
+namespace {
+// True when the messages' locale (LC_ALL, else LC_MESSAGES, else LANG) is a Japanese one.
+bool JapaneseLocale() {
+  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && *value != '\0') return std::string_view(value).substr(0, 2) == "ja";
+  }
+  return false;
+}
+}  // namespace
+
 std::string ShortUsage(const res::StEdition& edition) {
   const std::string program = edition.program;
-  return "usage: " + program +
-         " [--host FILE] [--batch [--month-to TEXT] [--tax 0|1] [--output PATH] [--yes]] [--] [HANDSHAKE]\n"
+  const std::string indent(program.size() + 8, ' ');
+  return "usage: " + program + " [--host FILE] [--batch [--month-to TEXT] [--tax 0|1]\n" + indent +
+         "[--output PATH] [--yes]] [--] [HANDSHAKE]\n"
          "       " +
          program + " --help | --version\n";
 }
 
+// Every line fits 80 columns (a Japanese character takes two).
 std::string UsageText(const res::StEdition& edition) {
+  if (JapaneseLocale())
+    return ShortUsage(edition) +
+           "\n"
+           "選択中の会社の勘定科目残高を会計期間の指定月まで集計し、科目内訳書情報\n"
+           "(Shift_JIS の XML ファイル) を出力します。\n"
+           "\n"
+           "オプション:\n"
+           "  --host FILE      ホストデータベース (既定: $UCHIWAKE_HOST、なければ\n"
+           "                   プログラムと同じフォルダーの demo-host.sqlite)\n"
+           "  --batch          ウィンドウを開かずに実行する (メッセージと進捗は標準エラー)\n"
+           "  --month-to TEXT  --batch で: 集計する最後の月 (2 桁まで)\n"
+           "  --tax 0|1        --batch で: 税込みで集計する (1) / しない (0)\n"
+           "  --output PATH    --batch で: 出力ファイルの Windows パス (Z:\\tmp\\r.xml は\n"
+           "                   /tmp/r.xml)。相対パスは現在のフォルダーから\n"
+           "  --yes            --batch で: 問い合わせ (フォルダーの作成、上書き) に\n"
+           "                   「はい」と答える\n"
+           "  -h, --help       このヘルプを表示して終了する\n"
+           "  -V, --version    プログラム名とバージョンを表示して終了する\n"
+           "  --               オプションの終わり\n"
+           "  HANDSHAKE        起動元ウィンドウからの WINDOW,MESSAGE,FUNCTIONID,[出力先]\n"
+           "値をとるオプションは --output=PATH の形でも指定できます。\n"
+           "\n"
+           "終了ステータス:\n"
+           "  0      科目内訳書情報を出力した\n"
+           "  1      キャンセル (--batch では入力の拒否や「いいえ」の回答も)\n"
+           "  2      失敗 (環境チェック、連動、集計、出力、ホストデータベース、\n"
+           "         表示先なし、標準出力への書き込み)\n"
+           "  64     使い方の誤り\n"
+           "  128+N  シグナル N で終了した (130: 割り込み、143: 終了要求)\n";
   return ShortUsage(edition) +
-         "Aggregates the selected company's account balances up to a month of its accounting period and\n"
-         "writes them as a 科目内訳書 report (Shift_JIS XML).\n"
+         "\n"
+         "Aggregates the selected company's account balances up to a month of its\n"
+         "accounting period and writes them as a 科目内訳書 report (Shift_JIS XML).\n"
+         "\n"
          "options:\n"
-         "  --host FILE      the host database (default: $UCHIWAKE_HOST, else demo-host.sqlite beside the "
-         "program)\n"
-         "  --batch          run without windows: messages and progress go to standard error\n"
-         "  --month-to TEXT  with --batch: the last month to aggregate (at most two digits)\n"
+         "  --host FILE      the host database (default: $UCHIWAKE_HOST, else\n"
+         "                   demo-host.sqlite beside the program)\n"
+         "  --batch          run without windows: messages and progress go to standard\n"
+         "                   error\n"
+         "  --month-to TEXT  with --batch: the last month to aggregate (at most 2 digits)\n"
          "  --tax 0|1        with --batch: aggregate tax-inclusive (1) or not (0)\n"
-         "  --output PATH    with --batch: the output file as a Windows path (Z:\\tmp\\r.xml is /tmp/r.xml)\n"
-         "  --yes            with --batch: answer the questions (create the folder, overwrite the file) yes\n"
-         "  --help           print this help and exit\n"
-         "  --version        print the program's name and version and exit\n"
+         "  --output PATH    with --batch: the output file as a Windows path\n"
+         "                   (Z:\\tmp\\r.xml is /tmp/r.xml); a relative path is taken from\n"
+         "                   the current folder\n"
+         "  --yes            with --batch: answer the questions (create the folder,\n"
+         "                   overwrite the file) yes\n"
+         "  -h, --help       print this help and exit\n"
+         "  -V, --version    print the program's name and version and exit\n"
          "  --               end of the options\n"
-         "  HANDSHAKE        WINDOW,MESSAGE,FUNCTIONID,[OUTPUT PATH] from the starting window\n"
+         "  HANDSHAKE        WINDOW,MESSAGE,FUNCTIONID,[OUTPUT PATH] from the starting\n"
+         "                   window\n"
+         "An option that takes a value also takes it as --option=VALUE.\n"
+         "\n"
          "exit status:\n"
-         "  0   the report was written\n"
-         "  1   cancelled\n"
-         "  2   failed (environment check, link, aggregation, report, host database, no display)\n"
-         "  64  usage error\n"
-         "  ended by a signal (SIGTERM, SIGINT, SIGHUP, ...): cancelled, and the process ends by that "
-         "signal\n";
+         "  0      the report was written\n"
+         "  1      cancelled (with --batch also a refusal or a question answered no)\n"
+         "  2      failed (environment check, link, aggregation, report, host database,\n"
+         "         no display, standard output not writable)\n"
+         "  64     usage error\n"
+         "  128+N  ended by signal N (130: interrupted, 143: terminated)\n";
 }
 
 std::string VersionText(const res::StEdition& edition) {
@@ -132,7 +215,29 @@ std::string ProgramFolder() {
   return win32::ExecutablePath(&exe) ? win32::ParentFolder(exe) : ".";
 }
 
+// A relative output path (neither a drive, a root nor a Linux path) as the absolute Linux path it names
+// from the folder the program was started in; empty for any other path. Either separator is taken.
+std::string ShellFolderPath(std::string output) {
+  const bool drive =
+      output.size() >= 2 && std::isalpha(static_cast<unsigned char>(output[0])) != 0 && output[1] == ':';
+  if (output.empty() || drive || output[0] == '\\' || output[0] == '/') return "";
+  std::replace(output.begin(), output.end(), '\\', '/');
+  std::error_code ec;
+  const std::filesystem::path folder = std::filesystem::current_path(ec);
+  if (ec) return "";
+  return (folder / output).lexically_normal().string();
+}
+
 }  // namespace
+
+void ReportStartFailure(const res::StEdition& edition, const std::string& why, bool windows) {
+  const std::string line = std::string(edition.program) + ": " + why;
+  std::fprintf(stderr, "%s\n", line.c_str());
+  if (!windows) return;
+  std::string text;
+  if (!win32::Utf8ToCp932(line, &text)) text = line;
+  win32::MessageBoxA(0, text, res::Text(res::TextId::kTitle), win32::MB_OK | win32::MB_ICONEXCLAMATION);
+}
 
 int RunProgram(res::EditionId edition_id, int argc, char** argv) {
   const res::StEdition& edition = res::Edition(edition_id);
@@ -143,13 +248,16 @@ int RunProgram(res::EditionId edition_id, int argc, char** argv) {
     std::fprintf(stderr, "%s: %s\n%s", edition.program, why.c_str(), ShortUsage(edition).c_str());
     return kExitUsage;
   };
+  // A write into a closed pipe fails with an error the program reports, instead of ending it silently.
+  win32::InitFileSignals();
   if (!ParseOptions(args, &options, &error)) return usage_error(error);
-  if (options.help) {
-    std::fputs(UsageText(edition).c_str(), stdout);
-    return 0;
-  }
-  if (options.version) {
-    std::fputs(VersionText(edition).c_str(), stdout);
+  if (options.help || options.version) {
+    const std::string text = options.help ? UsageText(edition) : VersionText(edition);
+    if (std::fputs(text.c_str(), stdout) == EOF || std::fflush(stdout) != 0) {
+      std::fprintf(stderr, "%s: cannot write to standard output: %s\n", edition.program,
+                   std::strerror(errno));
+      return 2;
+    }
     return 0;
   }
   // The command line is UTF-8; the program's texts are code page 932. The hand-shake is converted where it
@@ -178,8 +286,18 @@ int RunProgram(res::EditionId edition_id, int argc, char** argv) {
     ClLinkApp probe(edition);
     if (probe.ParseCommandLine(handshake.c_str()) == 1 && !probe.m_strFixedOutputPath.empty())
       return usage_error("--output cannot replace the output path that the starting window fixed");
+    batch.m_strOutputFromShell = ShellFolderPath(options.output);
   }
-  if (!options.batch && !ui::DisplayReachable()) {
+  // A failure the command in bin/ met before starting the program (the demo's copy), to be told as the
+  // program's own failures before the dialog are.
+  const char* launch_error = std::getenv("UCHIWAKE_START_ERROR");
+  const std::string start_error = launch_error != nullptr ? launch_error : "";
+  const bool with_windows = !options.batch && ui::DisplayReachable();
+  if (!start_error.empty() && !with_windows) {
+    std::fprintf(stderr, "%s: %s\n", edition.program, start_error.c_str());
+    return 2;
+  }
+  if (!options.batch && !with_windows) {
     std::fprintf(stderr, "%s: no display to open a window on; use --batch to run without windows\n",
                  edition.program);
     return 2;
@@ -191,7 +309,6 @@ int RunProgram(res::EditionId edition_id, int argc, char** argv) {
   }
   host::HostDb::Inst().SetPath(host);
 
-  win32::InitFileSignals();
   // Before the toolkit starts any thread: the signals from outside end the run as a cancel.
   win32::InstallCancelSignals();
   // From here on every ending tells the window that started the run, the toolkit's fatal error and a
@@ -213,8 +330,10 @@ int RunProgram(res::EditionId edition_id, int argc, char** argv) {
   ui::QtUi windows;
   win32::UiPort* previous = win32::SetUi(options.batch ? static_cast<win32::UiPort*>(&console) : &windows);
 
-  int status;
-  {
+  int status = 2;
+  if (!start_error.empty()) {
+    ReportStartFailure(edition, start_error, true);
+  } else {
     ClLinkApp app(edition);
     app.SetCommandLine(handshake);
     app.SetBatchInput(batch);
@@ -226,9 +345,20 @@ int RunProgram(res::EditionId edition_id, int argc, char** argv) {
     status = initiated ? app.m_nResult : 2;
     // The host database could not be opened, or could not be read during the run, or held a value that
     // does not fit its field (the run then failed): one line says where.
+    // Before the dialog, with windows, the line is also shown in a box: a run started from the desktop
+    // has no terminal to read it on.
     const std::string& error = ClAccConnect::Inst()->LastError();
-    if (!initiated || !error.empty()) std::fprintf(stderr, "%s: %s\n", edition.program, error.c_str());
+    if (!initiated)
+      ReportStartFailure(edition, error, with_windows);
+    else if (!error.empty())
+      std::fprintf(stderr, "%s: %s\n", edition.program, error.c_str());
   }
   win32::SetUi(previous);
+  // The lines of a batch run that did not reach standard error (a full device, a closed pipe): the run
+  // does not end as if they had been read. One attempt to say so, which may well fail too.
+  if (std::fflush(stderr) != 0 || std::ferror(stderr) != 0) {
+    std::fprintf(stderr, "%s: cannot write to standard error\n", edition.program);
+    if (status == 0) status = 2;
+  }
   return status;
 }

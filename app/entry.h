@@ -47,4 +47,9 @@ std::string ShortUsage(const res::StEdition& edition);
 std::string UsageText(const res::StEdition& edition);
 std::string VersionText(const res::StEdition& edition);
 
+// A failure before the conditions dialog (the host database cannot be opened, the command in bin/ could
+// not copy the demo): one line "program: why" on standard error and, for a run with windows, the same
+// line in a message box through the modal port.
+void ReportStartFailure(const res::StEdition& edition, const std::string& why, bool windows);
+
 int RunProgram(res::EditionId edition, int argc, char** argv);

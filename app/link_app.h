@@ -30,6 +30,10 @@ struct StBatchInput {
   int m_nTax = -1;           // -1: as restored or defaulted; 0/1: the check box is clicked when it differs
   bool m_bHasOutput = false;
   std::string m_strOutput;  // replaces the path edit's whole text (code page 932)
+  // A relative output path is taken from the folder the program was started in (a user typing it in a
+  // shell means that folder): the absolute Linux path it names (UTF-8), empty for an absolute path. The
+  // run enters the Windows path that reaches it through the drive table instead of m_strOutput.
+  std::string m_strOutputFromShell;
 };
 
 // The window object of the starting window: a window of another process, known only by its handle.
@@ -97,6 +101,10 @@ class ClLinkApp {
 
  private:
   void FreeRows();
+  // After a batch run's dialog refused its input: one line naming the output path it held when the path
+  // rules refuse it (the "*.xml" default of a first run, say), and for a Linux path, the Windows path
+  // that reaches that file or that no drive does.
+  void ExplainRefusedPath(const std::string& path) const;
 
   const res::StEdition& m_edition;
   std::string m_strCmdLine;

@@ -9,11 +9,15 @@
 #include "app/link_app.h"
 #include "app/progress_dlg.h"
 #include "conditions/condition_dlg.h"
+#include "conditions/path_rules.h"
 #include "conditions/settings_file.h"
 #include "report/report_writer.h"
 #include "res/texts.h"
 #include "ui/application.h"
+#include "win32/codepage.h"
 #include "win32/crt.h"
+#include "win32/drives.h"
+#include "win32/file.h"
 #include "win32/protected_files.h"
 #include "win32/signals.h"
 #include "win32/ui_port.h"
@@ -30,6 +34,11 @@ std::string PeriodText(std::int32_t start, std::int32_t end) {
                 (start % 10000) / 100, start % 100, end / 10000, (end % 10000) / 100, end % 100);
   return text;
 }
+// The Linux path of a Windows path (UTF-8), or the Windows path itself when no drive reaches it.
+std::string LinuxPathOf(const std::string& windows) {
+  std::string linux_path;
+  return Drives().ToLinux(windows, &linux_path) ? linux_path : ToUtf8Lossy(windows);
+}
 }  // namespace
 
 int ClLinkApp::RunConditions(ClConditionDlg& dialog) {
@@ -37,8 +46,15 @@ int ClLinkApp::RunConditions(ClConditionDlg& dialog) {
   if (!dialog.CreateHidden()) return kIdCancelled;
   TestStop("dialog");
   if (!dialog.IsEnded()) {
+    std::string output = m_batch.m_strOutput;
+    if (!m_batch.m_strOutputFromShell.empty() && !Drives().ToWindows(m_batch.m_strOutputFromShell, &output)) {
+      std::fprintf(stderr, "%s: no drive reaches %s: give --output as a Windows path\n", m_edition.program,
+                   m_batch.m_strOutputFromShell.c_str());
+      dialog.DestroyWindow();
+      return kIdCancelled;
+    }
     if (m_batch.m_bHasMonthTo) dialog.SetDlgItemText(ClConditionDlg::kIdMonthTo, m_batch.m_strMonthTo);
-    if (m_batch.m_bHasOutput) dialog.SetDlgItemText(ClConditionDlg::kIdPath, m_batch.m_strOutput);
+    if (m_batch.m_bHasOutput) dialog.SetDlgItemText(ClConditionDlg::kIdPath, output);
     if (m_batch.m_nTax >= 0 &&
         (dialog.IsDlgButtonChecked(ClConditionDlg::kIdTax) != 0) != (m_batch.m_nTax == 1))
       dialog.ClickButton(ClConditionDlg::kIdTax);
@@ -47,8 +63,24 @@ int ClLinkApp::RunConditions(ClConditionDlg& dialog) {
   // A dialog still open after Execute refused the input (or asked a question answered No, or wanted a
   // file chosen): the run ends as cancelled, without the cancel message.
   const int result = dialog.IsEnded() ? dialog.Result() : kIdCancelled;
+  if (!dialog.IsEnded()) ExplainRefusedPath(dialog.GetDlgItemText(ClConditionDlg::kIdPath));
   dialog.DestroyWindow();
   return result;
+}
+
+void ClLinkApp::ExplainRefusedPath(const std::string& path) const {
+  const std::string shown = ToUtf8Lossy(path);
+  if (!path.empty() && path[0] == '/') {
+    std::string windows;
+    if (Drives().ToWindows(shown, &windows))
+      std::fprintf(stderr, "%s: %s is a Linux path; the Windows path of that file is %s\n", m_edition.program,
+                   shown.c_str(), ToUtf8Lossy(windows).c_str());
+    else
+      std::fprintf(stderr, "%s: %s is a Linux path, and no drive reaches it\n", m_edition.program,
+                   shown.c_str());
+  } else if (!CheckPathChars(path)) {
+    std::fprintf(stderr, "%s: the output path refused: %s\n", m_edition.program, shown.c_str());
+  }
 }
 
 BOOL ClLinkApp::RunSequence(StDATAINFO& info) {
@@ -128,6 +160,7 @@ BOOL ClLinkApp::RunSequence(StDATAINFO& info) {
       writer.SetProgressBase(500);
       // The moment the report is renamed into place, a signal ending tells the window that it is written.
       SetSignalEndingResultInPlace(kResultWritten);
+      ClearLastFileFailure();
       written = writer.Write(out_path.c_str(), m_nFunctionId, info) != 0 ? TRUE : FALSE;
       SetSignalEndingResultInPlace(-1);
     } else if (!aggregator.m_strFailure.empty()) {
@@ -152,6 +185,9 @@ BOOL ClLinkApp::RunSequence(StDATAINFO& info) {
     MessageBoxA(progress.MessageOwner(), res::Text(res::TextId::kWritten), res::Text(res::TextId::kTitle),
                 MB_OK | MB_ICONINFORMATION);
     progress.Close();
+    // Last, the file on disk, for whoever typed a Windows path.
+    if (m_batch.m_bBatch)
+      std::fprintf(stderr, "%s: report written to %s\n", m_edition.program, LinuxPathOf(out_path).c_str());
   } else {
     // 12: the failure message while the progress window is still shown.
     MessageBoxA(progress.MessageOwner(), res::Text(res::TextId::kWriteFailed), res::Text(res::TextId::kTitle),
@@ -159,6 +195,11 @@ BOOL ClLinkApp::RunSequence(StDATAINFO& info) {
     progress.Close();
     ui::SetWaitCursor(false);
     m_nResult = kResultFailed;
+    // The file that could not be written, and the system's reason.
+    const StFileFailure& failure = LastFileFailure();
+    if (m_batch.m_bBatch && failure.os_error != 0)
+      std::fprintf(stderr, "%s: cannot write %s: %s\n", m_edition.program, LinuxPathOf(failure.path).c_str(),
+                   std::strerror(failure.os_error));
   }
   ui::SetWaitCursor(false);
   return written;

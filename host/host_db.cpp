@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -334,9 +335,22 @@ bool HostDb::Open(const std::string& path, std::string* error) {
     *error = "no host database given";
     return false;
   }
+  // Why the file cannot be read, in the system's words where it has them.
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) {
-    *error = "host database " + path + ": no such file";
+  const auto status = std::filesystem::status(path, ec);
+  std::string reason;
+  if (ec)
+    reason = ec.message();
+  else if (std::filesystem::is_directory(status))
+    reason = "a folder, not a file";
+  else if (!std::filesystem::is_regular_file(status))
+    reason = "not a regular file";
+  else if (std::FILE* probe = std::fopen(path.c_str(), "rb"))
+    std::fclose(probe);
+  else
+    reason = std::strerror(errno);
+  if (!reason.empty()) {
+    *error = "host database " + path + ": " + reason;
     return false;
   }
   path_ = path;

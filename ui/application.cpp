@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QPluginLoader>
@@ -49,6 +50,10 @@ Application::Application(int& argc, char** argv, bool batch) {
   InstallQuietMessages();
   if (QApplication::instance() == nullptr) Instance() = std::make_unique<QApplication>(argc, argv);
   if (batch) return;
+  // The desktop entry's window class (StartupWMClass) is the program's name, Qt's default class; on
+  // Wayland the application id names the entry. The window icon is the installed theme's.
+  QGuiApplication::setDesktopFileName(QStringLiteral("uchiwake-") + QCoreApplication::applicationName());
+  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("uchiwake")));
   // The program is Japanese whatever the session's language: Qt's texts from its Japanese catalogue.
   static QTranslator translator;
   const QLocale japanese(QLocale::Japanese, QLocale::Japan);

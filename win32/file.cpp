@@ -158,6 +158,20 @@ bool IsSpecialFile(const char* win_path) {
          (::stat(linux_path.c_str(), &st) == 0 && IsSpecialMode(st.st_mode));
 }
 
+namespace {
+StFileFailure& FileFailure() {
+  static StFileFailure failure;
+  return failure;
+}
+void NoteFileFailure(const std::string& path, int os_error) {
+  FileFailure().path = path;
+  FileFailure().os_error = os_error;
+}
+}  // namespace
+
+const StFileFailure& LastFileFailure() { return FileFailure(); }
+void ClearLastFileFailure() { FileFailure() = StFileFailure{}; }
+
 CFile::CFile() = default;
 
 CFile::~CFile() { Abort(); }
@@ -166,6 +180,7 @@ BOOL CFile::Open(const char* file_name, UINT open_flags, CFileException* error) 
   Abort();
   m_strFileName = file_name != nullptr ? file_name : "";
   auto fail = [&](int cause, int os_error) {
+    NoteFileFailure(m_strFileName, os_error);
     if (error != nullptr) *error = CFileException(cause, os_error, m_strFileName);
     return FALSE;
   };
@@ -241,6 +256,7 @@ BOOL CFile::Open(const char* file_name, UINT open_flags, CFileException* error) 
 }
 
 void CFile::Raise(int os_error) const {
+  NoteFileFailure(m_strFileName, os_error);
   throw CFileException(FileCauseFromErrno(os_error), os_error, m_strFileName);
 }
 

@@ -66,6 +66,16 @@ class CFileException {
   std::string m_strFileName;  // the Windows path as given
 };
 
+// The last failure of the file class (an Open that failed, or an error raised by an operation): the
+// Windows path as given and the errno behind it (0: none since the last clear). A run names it when its
+// report could not be written.
+struct StFileFailure {
+  std::string path;
+  int os_error = 0;
+};
+const StFileFailure& LastFileFailure();
+void ClearLastFileFailure();
+
 struct CFileStatus {
   std::time_t m_ctime = 0;
   std::time_t m_mtime = 0;

@@ -3,18 +3,30 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
 #include <string>
+#include <string_view>
 
 #include "win32/codepage.h"
 #include "win32/signals.h"
 
 namespace win32 {
 
+namespace {
+bool TerminalTakesEscapes(std::FILE* stream) {
+  if (isatty(fileno(stream)) == 0) return false;
+  const char* term = std::getenv("TERM");
+  return term == nullptr || std::string_view(term) != "dumb";
+}
+}  // namespace
+
+StatusLine::StatusLine(std::FILE* stream) : stream_(stream), rewrites_(TerminalTakesEscapes(stream)) {}
+
 StatusLine::~StatusLine() { End(); }
 
 void StatusLine::Show(std::string_view cp932) {
   const std::string text = ToUtf8Lossy(cp932);
-  if (isatty(fileno(stream_))) {
+  if (rewrites_) {
     std::fprintf(stream_, "\r%s\x1b[K", text.c_str());
     open_ = true;
     // A signal that ends the run ends the line too.

@@ -43,7 +43,8 @@ int ConsoleUi::MessageBox(HWND, const std::string& text, const std::string& capt
     TestStop("question");
     answer = answer_yes_ ? IDYES : IDNO;
     if (!answer_yes_) ++refusals_;
-    line += answer_yes_ ? " [yes]" : " [no]";
+    // A No ends a batch run: the line says how to answer Yes instead.
+    line += answer_yes_ ? " [yes]" : " [no: --yes answers yes]";
   }
   std::fprintf(stderr, "%s\n", line.c_str());
   std::fflush(stderr);

@@ -48,7 +48,8 @@ bool IsQuestionStyle(UINT style);
 int MessageBoxA(HWND owner, const std::string& text, const std::string& caption, UINT style);
 
 // Batch runs: "caption: text" in UTF-8 on standard error; a Yes/No question is answered Yes only when
-// answer_yes is set; a save-as dialog chooses nothing.
+// answer_yes is set (the answer ends the line: " [yes]", or " [no: --yes answers yes]", naming the
+// batch option that sets it); a save-as dialog chooses nothing.
 class ConsoleUi : public UiPort {
  public:
   explicit ConsoleUi(bool answer_yes = false) : answer_yes_(answer_yes) {}

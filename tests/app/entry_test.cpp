@@ -15,6 +15,7 @@
 #include "res/edition.h"
 #include "res/texts.h"
 #include "tests/support/host_fixture.h"
+#include "tests/support/scripted_ui.h"
 
 namespace {
 struct Outcome {
@@ -57,9 +58,10 @@ TEST(ProgramTest, HelpVersionAndUsageErrorsOfEachEdition) {
     EXPECT_EQ(help.status, 0) << prog;
     EXPECT_EQ(help.err.rfind("usage: " + prog + " ", 0), 0u) << help.err;
     // Every option and every exit status on a line of its own.
-    for (const char* line : {"\n  --host FILE ", "\n  --batch ", "\n  --month-to TEXT ", "\n  --tax 0|1 ",
-                             "\n  --output PATH ", "\n  --yes ", "\n  --help ", "\n  --version ", "\n  -- ",
-                             "\n  HANDSHAKE ", "\n  0 ", "\n  1 ", "\n  2 ", "\n  64 "})
+    for (const char* line :
+         {"\n  --host FILE ", "\n  --batch ", "\n  --month-to TEXT ", "\n  --tax 0|1 ", "\n  --output PATH ",
+          "\n  --yes ", "\n  -h, --help ", "\n  -V, --version ", "\n  -- ", "\n  HANDSHAKE ", "\n  0 ",
+          "\n  1 ", "\n  2 ", "\n  64 ", "\n  128+N "})
       EXPECT_NE(help.err.find(line), std::string::npos) << prog << " --help lacks" << line;
 
     Outcome version = RunShell(Bin(edition.program) + " --version");
@@ -81,7 +83,7 @@ TEST(ProgramTest, HelpVersionAndUsageErrorsOfEachEdition) {
 TEST(ProgramTest, ExitStatusesOfTheExecutables) {
   Outcome missing = RunShell(Bin("halvorack") + " --batch --host /nonexistent/host.sqlite");
   EXPECT_EQ(missing.status, 2);
-  EXPECT_EQ(missing.err, "halvorack: host database /nonexistent/host.sqlite: no such file\n");
+  EXPECT_EQ(missing.err, "halvorack: host database /nonexistent/host.sqlite: No such file or directory\n");
   Outcome no_display = RunShell("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + Bin("halvorack"));
   EXPECT_EQ(no_display.status, 2);
   EXPECT_NE(no_display.err.find("--batch"), std::string::npos);
@@ -149,4 +151,96 @@ TEST(ProgramTest, TheProgramFolderIsRelocatable) {
       RunShell("env -u UCHIWAKE_HOST " + dir.Sub("halvorack") + " --batch " + window.Handshake("1025,7,"));
   EXPECT_EQ(failed.status, 2);
   EXPECT_EQ(window.Last(2000), "POST 1025 7 2");
+}
+
+// The command line as a Linux user types it, each run on a fresh copy of the demo (its drive C: is the
+// copy's folder {host}), started in a folder of its own ({cwd}): the status and a line of the output.
+TEST(ProgramTest, TheCommandLineAsALinuxUserTypesIt) {
+  const struct {
+    const char* args;  // after the program; {host}, {cwd} replaced
+    int status;
+    const char* line;  // found in standard output and error; {host}, {cwd} replaced
+  } cases[] = {
+      {"-h", 0, "usage: halvorack "},
+      {"-V", 0, "halvorack 22.03.00\n"},
+      {"-v", 0, "halvorack 22.03.00\n"},
+      {"--batch -o 'C:\\x.xml' --yes", 64, "halvorack: unknown option -o\n"},
+      {"--batch=1", 64, "halvorack: --batch takes no value\n"},
+      {"--batch --host=", 64, "halvorack: --host needs a file\n"},
+      {"--batch --tax=1 --month-to=3 --output='C:\\eq.xml' --yes", 0,
+       "\nhalvorack: report written to {host}/eq.xml\n"},
+      // A relative path is the shell's folder's, through the drive table.
+      {"--batch --month-to 3 --output sub/r.xml --yes", 0,
+       "\nhalvorack: report written to {cwd}/sub/r.xml\n"},
+      {"--batch --month-to 3 --output /tmp/r.xml", 1,
+       "\nhalvorack: /tmp/r.xml is a Linux path; the Windows path of that file is Z:\\tmp\\r.xml\n"},
+      {"--batch", 1, "\nhalvorack: the output path refused: C:\\Data\\*.xml\n"},
+      {"--batch --month-to 3 --output 'C:\\Data\\r.xml'", 1,
+       "作成してもよろしいですか？ [no: --yes answers yes]\n"},
+      {"--batch --month-to 3 --output 'Z:\\proc\\r.xml' --yes", 2,
+       "\nhalvorack: cannot write /proc/r.xml: No such file or directory\n"},
+      // On a pipe or a file the progress is a line per ten percent.
+      {"--batch --month-to 3 --output 'C:\\r.xml'", 0, "\n集計中 10％\n集計中 20％\n"},
+      {"--batch --host {cwd}", 2, "halvorack: host database {cwd}: a folder, not a file\n"},
+      {"--help >/dev/full", 2, "halvorack: cannot write to standard output: No space left on device\n"},
+      {"--version >&-", 2, "halvorack: cannot write to standard output: Bad file descriptor\n"},
+      {"--batch --month-to 3 --output 'C:\\r.xml' 2>/dev/full", 2, ""},
+      {"--help", 0, "\nexit status:\n"},
+      {"--help -- LANG=ja_JP.UTF-8", 0, "\n終了ステータス:\n"},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.Sub("host"));
+    std::filesystem::create_directory(dir.Sub("cwd"));
+    std::filesystem::copy(Bin("demo-host.sqlite"), dir.Sub("host/demo-host.sqlite"));
+    auto fill = [&](std::string text) {
+      for (const auto& [key, value] :
+           {std::pair<std::string, std::string>{"{host}", dir.Sub("host")}, {"{cwd}", dir.Sub("cwd")}})
+        for (std::size_t at; (at = text.find(key)) != std::string::npos;) text.replace(at, key.size(), value);
+      return text;
+    };
+    std::string args = fill(c.args);
+    // A locale after "--" is the run's environment, not an argument.
+    std::string env = "env -u LC_ALL -u LC_MESSAGES LANG=C.UTF-8";
+    if (const auto at = args.find(" -- LANG="); at != std::string::npos) {
+      env = "env -u LC_ALL -u LC_MESSAGES " + args.substr(at + 4);
+      args.erase(at);
+    }
+    // In braces, so that a redirection among the arguments holds inside the capture.
+    Outcome run = RunShell("cd " + dir.Sub("cwd") + " && { " + env + " UCHIWAKE_HOST=" +
+                           dir.Sub("host/demo-host.sqlite") + " " + Bin("halvorack") + " " + args + "; }");
+    EXPECT_EQ(run.status, c.status) << c.args << "\n" << run.err;
+    EXPECT_NE(run.err.find(fill(c.line)), std::string::npos) << c.args << "\n" << run.err;
+  }
+}
+
+// The help, in either language, fits 80 columns (a character beyond ASCII takes two).
+TEST(ProgramTest, TheHelpFitsEightyColumnsInEitherLanguage) {
+  for (const char* lang : {"C.UTF-8", "ja_JP.UTF-8"}) {
+    Outcome help = RunShell("env -u LC_ALL -u LC_MESSAGES LANG=" + std::string(lang) + " " +
+                            Bin("halvorack") + " --help");
+    int columns = 0;
+    for (unsigned char byte : help.err) {
+      if (byte == '\n') {
+        columns = 0;
+      } else if ((byte & 0xC0) != 0x80) {
+        columns += byte < 0x80 ? 1 : 2;
+        EXPECT_LE(columns, 80) << lang << ": " << help.err;
+        if (columns > 80) break;
+      }
+    }
+  }
+}
+
+// A failure before the dialog, in a run with windows, is also shown in a box.
+TEST(ProgramTest, AFailureBeforeTheDialogIsShownInABoxWithWindows) {
+  win32::ScriptedUi boxes;
+  win32::UiPort* previous = win32::SetUi(&boxes);
+  ReportStartFailure(res::Edition(res::EditionId::kHalvorack), "host database /x: No such file or directory",
+                     true);
+  ReportStartFailure(res::Edition(res::EditionId::kHalvorack), "not shown", false);
+  win32::SetUi(previous);
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(boxes.boxes[0].text, "halvorack: host database /x: No such file or directory");
+  EXPECT_EQ(boxes.boxes[0].caption, res::Text(res::TextId::kTitle));
 }

@@ -111,7 +111,7 @@ TEST_F(HostDbTest, MissingOrMalformedFilesFail) {
   host::HostDb::SetPath(dir_.Sub("absent.sqlite"));
   std::string error;
   EXPECT_FALSE(host::Connect(&error));
-  EXPECT_NE(error.find("no such file"), std::string::npos);
+  EXPECT_NE(error.find("No such file or directory"), std::string::npos);
   host::HostDb::SetPath(dir_.Write("junk.sqlite", std::string(4096, 'j')));
   EXPECT_FALSE(host::Connect(&error));
   EXPECT_NE(error.find("junk.sqlite"), std::string::npos);

@@ -4,8 +4,10 @@
 # (PROGRAMDIR: the installed program folder relative to the prefix)
 # folder:  BUILD_DIR/bin holds the product and nothing else.
 # install: `cmake --install` into a DESTDIR; the installed command runs the demo.
-# deb:     `cpack -G DEB` makes the package; its dependencies are declared; unpacked with dpkg-deb -x into a
-#          temporary root, its command runs the demo.
+# deb:     `cpack -G DEB` makes the package; its dependencies are declared; lintian --pedantic,
+#          desktop-file-validate, appstreamcli validate --no-net and a hardening check of its executables
+#          find nothing (no error, warning or pedantic note); unpacked with dpkg-deb -x into a temporary
+#          root, its command runs the demo.
 # The demo runs as it would for a user who does not own the installation (as nobody when run as root),
 # from the command in bin/, and must write the same report as the build's own program.
 set -euo pipefail
@@ -108,8 +110,40 @@ installed() {
       echo "$prefix/share/applications/uchiwake-$p.desktop"
       echo "$prefix/share/man/man1/$p.1.gz"
     done
+    echo "$prefix/share/doc/uchiwake/changelog.Debian.gz"
+    echo "$prefix/share/doc/uchiwake/copyright"
+    echo "$prefix/share/icons/hicolor/48x48/apps/uchiwake.png"
+    echo "$prefix/share/icons/hicolor/scalable/apps/uchiwake.svg"
+    echo "$prefix/share/lintian/overrides/uchiwake"
+    echo "$prefix/share/metainfo/org.uchiwake_project.uchiwake.metainfo.xml"
     sed "s|^|$prefix/$programdir/|" <<<"$product"
   } | LC_ALL=C sort
+}
+
+# What a Debian packager checks: each tool's findings, and the executables' hardening read from their
+# ELF headers (PIE, read-only relocations bound at start, the stack protector and fortified functions).
+check_package() {
+  local deb=$1 root=$2 found
+  # (lintian warns that it runs as root, as CI does: not a finding of the package)
+  found=$(lintian --pedantic --tag-display-limit 0 "$deb" 2>&1) || fail "lintian: $found"
+  found=$(grep -v '^running with root privileges' <<<"$found" || true)
+  [ -z "$found" ] || fail "lintian --pedantic: $found"
+  found=$(desktop-file-validate "$root"/usr/share/applications/*.desktop 2>&1) || fail "desktop-file-validate: $found"
+  [ -z "$found" ] || fail "desktop-file-validate: $found"
+  found=$(appstreamcli validate --no-net --pedantic "$root"/usr/share/metainfo/*.xml 2>&1) ||
+    fail "appstreamcli: $found"
+  grep -qE '^[EWIP]: ' <<<"$found" && fail "appstreamcli validate: $found"
+  local exe headers
+  for exe in halvorack dremmick fennowal; do
+    exe=$root/usr/$programdir/$exe
+    # (read whole, then searched: grep -q ending a pipe early would fail it under pipefail)
+    headers=$(readelf -hldW --dyn-syms "$exe")
+    grep -q 'Type:.*DYN' <<<"$headers" || fail "$exe is not position-independent"
+    grep -q GNU_RELRO <<<"$headers" || fail "$exe has no read-only relocations"
+    grep -qE 'BIND_NOW|FLAGS_1.*NOW' <<<"$headers" || fail "$exe is not bound at start (-z now)"
+    grep -q __stack_chk_fail <<<"$headers" || fail "$exe has no stack protector"
+    grep -qE '__[a-z]+_chk@' <<<"$headers" || fail "$exe has no fortified functions"
+  done
 }
 
 mkdir "$work/root"
@@ -135,6 +169,7 @@ elif [ "$mode" = deb ]; then
   done
   [ "$(dpkg-deb -f "$deb" Recommends)" = qt6-wayland ] || fail "the package does not recommend qt6-wayland"
   dpkg-deb -x "$deb" "$work/root"
+  check_package "$deb" "$work/root"
 else
   fail "unknown mode $mode"
 fi
