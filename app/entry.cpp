@@ -207,8 +207,9 @@ int RunProgram(res::EditionId edition_id, int argc, char** argv) {
     status = initiated ? app.m_nResult : 2;
     // The host database could not be opened, or could not be read during the run, or held a value that
     // does not fit its field (the run then failed): one line says where.
-    const std::string& error = ClAccConnect::Inst()->LastError();
-    if (!initiated || !error.empty()) std::fprintf(stderr, "%s: %s\n", edition.program, error.c_str());
+    const std::string& host_error = ClAccConnect::Inst()->LastError();
+    if (!initiated || !host_error.empty())
+      std::fprintf(stderr, "%s: %s\n", edition.program, host_error.c_str());
   }
   win32::SetUi(previous);
   return status;
