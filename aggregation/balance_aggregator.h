@@ -56,6 +56,7 @@ class ClBalanceAggregator {
   long m_lMasterError = 0;            // the first failed account master lookup's answer
 
  private:
+  bool m_bAggregated = false;  // Aggregate has run (it runs once; asserted in Debug builds)
   void Advance(std::int16_t from, std::int16_t to);
   long AppendRow(const StKAMOKUSUMINFO& row, std::int64_t balance);
 };
