@@ -3,6 +3,7 @@
 #include <cassert>
 #include <cstring>
 #include <new>
+#include <string>
 
 #include "aggregation/amount.h"
 #include "win32/mbcs.h"
@@ -161,6 +162,10 @@ int ClBalanceAggregator::Aggregate(std::int32_t tax_mode, const StFINDINFO* cond
     if (result != 0) break;
     std::int64_t balance = 0;
     if (!ComputeBalance(row, tax_mode, conditions, *data, &balance)) {
+      m_strFailure = "the balance of account_id " + std::to_string(row.AccountId) + " (account " +
+                     std::to_string(row.AccountId / 10000) + ", sub-account " +
+                     std::to_string(row.AccountId % 10000) +
+                     ") does not fit: a sum of its totals reaches 10^14 yen";
       result = kAggregateOverflow;
       break;
     }

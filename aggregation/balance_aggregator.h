@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "aggregation/progress.h"
 #include "aggregation/zandaka.h"
@@ -54,6 +55,9 @@ class ClBalanceAggregator {
   ClZandakaList* m_pRows = nullptr;   // not owned
   ClRuleKamoku* m_pRule = nullptr;    // owned
   long m_lMasterError = 0;            // the first failed account master lookup's answer
+  // After a failed aggregation whose cause is the aggregation's own (an overflow): one line naming the
+  // account; empty otherwise (the platform keeps its own failures).
+  std::string m_strFailure;
 
  private:
   bool m_bAggregated = false;  // Aggregate has run (it runs once; asserted in Debug builds)

@@ -66,7 +66,13 @@ BOOL ClLinkApp::InitInstance() {
       folder.resize(sep + 1);
       SetCurrentDirectoryA(folder.c_str());
     }
-    // The files the program depends on, which a report must never replace.
+    // The files the program depends on, which a report must never replace: the executables of all
+    // three editions, which share the program folder.
+    const std::string program_folder = sep != std::string::npos ? std::string(module, sep + 1) : "";
+    for (const res::EditionId id :
+         {res::EditionId::kHalvorack, res::EditionId::kDremmick, res::EditionId::kFennowal})
+      ProtectWindowsFile(std::string("the executable ") + res::Edition(id).program,
+                         program_folder + res::Edition(id).program);
     ProtectWindowsFile("the executable", module);
   }
   ProtectFile("the environment file", kEnvFileName);

@@ -52,10 +52,15 @@ int ClLinkApp::RunConditions(ClConditionDlg& dialog) {
 }
 
 BOOL ClLinkApp::RunSequence(StDATAINFO& info) {
-  // The settings file and its lock are the program's own: no report may replace them.
-  const std::string settings = ClSettingsFile(m_edition, "", 0, "").FilePath();
-  ProtectWindowsFile("the settings file", settings);
-  ProtectWindowsFile("the settings lock", settings + ".lock");
+  // The settings files of all three editions (they share the settings folder) and their locks are the
+  // program's own: no report may replace them.
+  for (const res::EditionId id :
+       {res::EditionId::kHalvorack, res::EditionId::kDremmick, res::EditionId::kFennowal}) {
+    const res::StEdition& edition = res::Edition(id);
+    const std::string settings = ClSettingsFile(edition, "", 0, "").FilePath();
+    ProtectWindowsFile(std::string("the settings file ") + edition.settings_file, settings);
+    ProtectWindowsFile(std::string("the settings lock ") + edition.settings_file, settings + ".lock");
+  }
 
   // The conditions dialog and its inputs.
   ClConditionDlg dialog(m_edition, m_pStarterWnd != nullptr ? m_pStarterWnd->m_hWnd : 0);
@@ -122,24 +127,27 @@ BOOL ClLinkApp::RunSequence(StDATAINFO& info) {
     if (aggregator.Aggregate(tax, conditions, &info) != 0) {
       writer.SetProgressBase(500);
       written = writer.Write(out_path.c_str(), m_nFunctionId, info) != 0 ? TRUE : FALSE;
+    } else if (!aggregator.m_strFailure.empty()) {
+      std::fprintf(stderr, "%s: %s\n", m_edition.program, aggregator.m_strFailure.c_str());
     }
   }
 
   if (written) {
     // The report is in place: a signal from here on tells the starting window so.
     SetSignalEndingResult(kResultWritten);
-    // The settings, then the completion message owned by the progress window. A settings write that
-    // failed is not a failed run (the report is written), but a batch run says so in one line.
+    // The settings, then the completion message owned by the progress window, which stays shown under
+    // it: a box's owner is on the screen, so that a desktop can keep the box with it. A settings write
+    // that failed is not a failed run (the report is written), but a batch run says so in one line.
     std::string why;
     if (!dialog.WriteLastOutput(dialog.m_nTax, month_to, m_bStartedByWindow == 1 ? nullptr : out_path.c_str(),
                                 &why) &&
         m_batch.m_bBatch)
       std::fprintf(stderr, "%s: the choices of this run were not saved: %s\n", m_edition.program,
                    why.c_str());
-    progress.Close();
     ui::SetWaitCursor(false);
     MessageBoxA(progress.MessageOwner(), res::Text(res::TextId::kWritten), res::Text(res::TextId::kTitle),
                 MB_OK | MB_ICONINFORMATION);
+    progress.Close();
   } else {
     // The failure message while the progress window is still shown.
     MessageBoxA(progress.MessageOwner(), res::Text(res::TextId::kWriteFailed), res::Text(res::TextId::kTitle),

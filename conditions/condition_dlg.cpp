@@ -171,6 +171,11 @@ void ClConditionDlg::OnExecute() {
     FocusEdit(kIdPath);
     return;
   }
+  if (!CheckPathLength(m_strOutPath)) {
+    Warn(res::TextId::kPathTooLong);
+    FocusEdit(kIdPath);
+    return;
+  }
   if (!CheckPathDrive(m_strOutPath)) {
     Warn(res::TextId::kBadDrive);
     FocusEdit(kIdPath);

@@ -148,6 +148,8 @@ std::string GetAfterDrivePart(std::string_view path) {
   return std::string(pos == std::string_view::npos ? t : t.substr(pos + 1));
 }
 
+bool CheckPathLength(std::string_view path) { return CText(path).size() < kPathMax; }
+
 bool CheckPathChars(std::string_view path) {
   const std::string_view t = CText(path);
   std::size_t rest_start = 0;
@@ -164,7 +166,7 @@ bool CheckPathChars(std::string_view path) {
   for (std::size_t i = 0; i < t.size(); i += CharLen(t, i)) {
     if (CharLen(t, i) != 1) continue;
     // Control characters name no file anywhere in a path (no trail byte is below 0x40).
-    if (static_cast<unsigned char>(t[i]) < 0x20) return false;
+    if (IsPathControl(t[i])) return false;
     if (i < rest_start) continue;
     if (std::memchr(kRefused, t[i], sizeof kRefused - 1) != nullptr) return false;
   }

@@ -47,8 +47,16 @@ std::string GetFileNamePart(std::string_view path);
 std::string GetDrivePart(std::string_view path);
 std::string GetAfterDrivePart(std::string_view path);
 
+// True when c is a control character (a byte below 0x20), which no Windows path holds. 0x7F is an
+// ordinary character of a Windows name. The dialog's path test and the settings reader share this rule.
+inline bool IsPathControl(char c) { return static_cast<unsigned char>(c) < 0x20; }
+
+// True when path (up to its first NUL) fits a Windows path buffer with its NUL: fewer than kPathMax
+// (260) bytes. A longer path cannot be opened on Windows, so it is refused before anything is made.
+bool CheckPathLength(std::string_view path);
+
 // True when path has no doubled backslash (after the leading pair of a network path), no control
-// character (0x01-0x1F), none of / : , ; * ? " > < | after the drive's colon (or after the leading pair
+// character (IsPathControl), none of / : , ; * ? " > < | after the drive's colon (or after the leading pair
 // of a network path), and no folder or file name that Windows reserves for a device (CON, PRN, AUX, NUL,
 // COM1-COM9, LPT1-LPT9, with or without an extension).
 bool CheckPathChars(std::string_view path);

@@ -1,6 +1,7 @@
 // Reading and rewriting the settings file.
 #include "conditions/settings_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -15,18 +16,58 @@
 
 namespace {
 constexpr std::size_t kPathBytes = 261;
+// The most of a record's value that is read: more than any value this program writes (two short numbers
+// and a path of at most 260 bytes); a longer one counts as no record.
+constexpr std::size_t kValueBytes = 1024;
 
-// The offset of the key at the start of a line of content, or npos.
-std::size_t FindKeyLine(const std::string& content, const std::string& key) {
-  std::size_t pos = 0;
-  while (pos < content.size()) {
-    if (content.compare(pos, key.size(), key) == 0) return pos;
-    const std::size_t nl = content.find('\n', pos);
-    if (nl == std::string::npos) break;
-    pos = nl + 1;
+// Splits the bytes of the file, given in pieces, into the lines that begin with the key and the others,
+// handing each line's bytes (its LF included) on as they come: memory stays bounded by the key's length
+// whatever the file's size and however long its lines.
+class KeyLines {
+ public:
+  explicit KeyLines(const std::string& key) : m_key(key) {}
+
+  template <class Keyed, class Other>
+  void Feed(std::string_view bytes, Keyed keyed, Other other) {
+    while (!bytes.empty()) {
+      if (m_state == kStart) {
+        // The first bytes of a line are held until they show whether it begins with the key.
+        const std::size_t want = m_key.size() - m_head.size();
+        const std::size_t lf = bytes.substr(0, want).find('\n');
+        const std::size_t take = lf == std::string_view::npos ? std::min(want, bytes.size()) : lf;
+        m_head.append(bytes.substr(0, take));
+        bytes.remove_prefix(take);
+        if (m_head.size() < m_key.size() && bytes.empty()) return;
+        m_state = m_head == m_key ? kKeyed : kOther;
+        if (m_state == kKeyed)
+          keyed(std::string_view(m_head), true);
+        else
+          other(std::string_view(m_head));
+        m_head.clear();
+      }
+      const std::size_t lf = bytes.find('\n');
+      const std::size_t n = lf == std::string_view::npos ? bytes.size() : lf + 1;
+      if (m_state == kKeyed)
+        keyed(bytes.substr(0, n), false);
+      else
+        other(bytes.substr(0, n));
+      bytes.remove_prefix(n);
+      if (lf != std::string_view::npos) m_state = kStart;
+    }
   }
-  return std::string::npos;
-}
+  // The end of the file: a last line shorter than the key is another line.
+  template <class Other>
+  void End(Other other) {
+    if (m_state == kStart && !m_head.empty()) other(std::string_view(m_head));
+    m_head.clear();
+  }
+
+ private:
+  enum State { kStart, kKeyed, kOther };
+  const std::string& m_key;
+  std::string m_head;
+  State m_state = kStart;
+};
 }  // namespace
 
 ClSettingsFile::ClSettingsFile(const res::StEdition& edition, std::string user_id, std::int32_t selected_no,
@@ -47,22 +88,37 @@ std::string ClSettingsFile::FilePath() const {
 }
 
 bool ClSettingsFile::ReadLastOutput(std::int16_t* tax, std::int16_t* month, char* path) const {
-  std::string content;
-  if (!win32::ReadWholeFile(FilePath(), &content)) return false;
   const std::string key = MakeKey();
-  const std::size_t at = FindKeyLine(content, key);
-  if (at == std::string::npos) return false;
-  const std::size_t start = at + key.size();
-  std::size_t end = content.find('\n', start);
-  if (end == std::string::npos) {
-    end = content.size();
-  } else if (end > start && content[end - 1] == '\r') {
-    --end;  // read as a Windows program reads text: a CR before the LF ends the line with it
-  }
-  const std::string_view value(content.data() + start, end - start);
+  // The first line of the key, read up to its LF (at most kValueBytes + 1 bytes of its value are kept),
+  // and the file no further.
+  KeyLines lines(key);
+  std::string record;
+  bool found = false, ended = false;
+  const int e = win32::ReadFileInPieces(FilePath(), [&](std::string_view piece) {
+    lines.Feed(
+        piece,
+        [&](std::string_view bytes, bool head) {
+          if (head) {
+            found = true;
+            return;
+          }
+          const std::size_t lf = bytes.find('\n');
+          if (record.size() <= kValueBytes)
+            record.append(bytes.substr(0, std::min(lf, kValueBytes + 1 - record.size())));
+          if (lf != std::string_view::npos) ended = true;
+        },
+        [](std::string_view) {});
+    return !ended;
+  });
+  if (e != 0 || !found) return false;
+  // Read as a Windows program reads text: a CR before the LF ends the line with it.
+  if (ended && !record.empty() && record.back() == '\r') record.pop_back();
+  if (record.size() > kValueBytes) return false;
+  const std::string_view value(record);
   // No control character names a path or a number: such a value was never written by this program.
+  // The rule is the dialog's, so that every path it takes is read back.
   for (char c : value)
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return false;
+    if (IsPathControl(c)) return false;
   const std::size_t first = value.find('/');
   const std::size_t last = value.rfind('/');
   if (first == std::string_view::npos || first == last) return false;
@@ -100,22 +156,38 @@ bool ClSettingsFile::WriteLastOutput(std::int16_t tax, std::int16_t month, const
                   std::to_string(wait_ms / 1000) + " s)");
     return fail("the lock file " + shown + ".lock cannot be used: " + std::strerror(e));
   }
-  std::string content;
-  if (!win32::ReadWholeFile(file, &content)) {
-    // Something that cannot be read (a folder, a FIFO, a file without permission) stands where the file
-    // should be: keep it.
-    if (win32::FileExistsA(file.c_str())) return fail("the settings file " + shown + " cannot be read");
-    content.clear();
-  }
-  // Every line of the key goes; the new record is appended at the end.
-  std::size_t at;
-  while ((at = FindKeyLine(content, key)) != std::string::npos) {
-    const std::size_t nl = content.find('\n', at);
-    content.erase(at, nl == std::string::npos ? std::string::npos : nl - at + 1);
-  }
-  if (!content.empty() && content.back() != '\n') content += '\n';
-  content += line;
-  if (!win32::ReplaceFileContents(file, content, &e))
-    return fail("the settings file " + shown + " cannot be written: " + std::strerror(e));
+  // The file is read and rewritten in pieces: every line of the key goes, every other line is kept
+  // byte for byte, and the new record is appended at the end.
+  bool unreadable = false;
+  const bool written = win32::ReplaceFileWith(
+      file,
+      [&](const win32::ByteSink& sink) {
+        KeyLines lines(key);
+        char last = '\n';
+        bool ok = true;
+        auto keep = [&](std::string_view bytes) {
+          if (bytes.empty() || !ok) return;
+          last = bytes.back();
+          ok = sink(bytes);
+        };
+        const int r = win32::ReadFileInPieces(file, [&](std::string_view piece) {
+          lines.Feed(
+              piece, [](std::string_view, bool) {}, keep);
+          return ok;
+        });
+        // Something that cannot be read (a folder, a FIFO, a file without permission) stands where the
+        // file should be: keep it.
+        if (r != 0 && (r != ENOENT || win32::FileExistsA(file.c_str()))) {
+          unreadable = true;
+          return r;
+        }
+        lines.End(keep);
+        if (last != '\n') keep("\n");
+        keep(line);
+        return ok ? 0 : EIO;
+      },
+      &e);
+  if (unreadable) return fail("the settings file " + shown + " cannot be read");
+  if (!written) return fail("the settings file " + shown + " cannot be written: " + std::strerror(e));
   return true;
 }

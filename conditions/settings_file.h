@@ -7,7 +7,9 @@
 // How this differs from the simple search-and-rewrite the format grew up with, and why:
 // - A key matches only at the start of a line. Matching anywhere let one user's record be read for
 //   another whose id ends like it, and the rewrite then glued the rest of that line to the next record.
-// - The key is never cut, and the file has no size limit.
+// - The key is never cut, and the file has no size limit: it is read and rewritten in pieces, so that
+//   memory stays bounded whatever its size (its records are short lines; a value longer than 1024 bytes
+//   was never written by this program and counts as no record).
 // - The rewrite goes to a temporary file that replaces the old one by rename, under an advisory lock on
 //   "<file>.lock": a run killed at any moment leaves the old file or the new one, whole, and two runs at
 //   once both keep their records. The lock is waited for at most kLockWaitMs; the lock file takes the

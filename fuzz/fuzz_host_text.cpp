@@ -1,7 +1,8 @@
 // The host database's text reading: a value bound as TEXT (UTF-8), BLOB (code page 932 bytes), NULL or a
-// number gives either valid code page 932 of at most the allowed bytes without a control character
-// (0x00-0x1F, 0x7F), or a non-empty error naming table, row and column while the output is left as it
-// was; and it gives the text exactly when the value has a code page 932 form that meets those limits.
+// number gives either valid code page 932 of at most the allowed bytes without a byte that XML cannot
+// carry (0x00-0x1F other than tab, CR and LF), or a non-empty error naming table, row and column while the
+// output is left as it was; and it gives the text exactly when the value has a code page 932 form that meets
+// those limits.
 //
 // Input: byte 0 = kind (low 2 bits: text, blob, null, integer); byte 1 = the most bytes allowed. The
 // rest is the value.
@@ -74,7 +75,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     cp932.assign(bytes);
   }
   bool control = false;
-  for (char c : cp932) control = control || static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+  for (char c : cp932)
+    control = control || (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\r' && c != '\n');
   const bool acceptable = convertible && !control && cp932.size() <= max_bytes;
   Check(ok == acceptable);
 

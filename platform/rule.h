@@ -186,6 +186,12 @@ class ClSetKamoku : public ClSetBase {
 // both of its rows carry its own totals plus its sub-accounts'. Slot 0 is always filled; slots 1..12 are
 // filled when their month code (1..12) satisfies the condition list, slot 13 with month code 18 and
 // slot 14 with month code 15 ("and" binds tighter than "or").
+//
+// From MoveReady to MoveFinish (or the rule's end) the count and the walk read one snapshot of the
+// host database, so MoveNext delivers exactly the rows counted whatever is written meanwhile. A row that
+// breaks the tables' keys (a second `accounts` row of an account, a second `totals` row of an account
+// and slot, a data_no that is no number) fails GetSumCount or MoveNext with kPlatformBadValue and the
+// refusal kept by the host database.
 class ClRuleKamoku : public ClRuleBase {
  public:
   enum _RuleKamokuSumType_Base : int { SumBase_None = 0, SumBase_Kamoku = 1 };

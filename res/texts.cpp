@@ -37,10 +37,11 @@ constexpr std::array<const char*, static_cast<int>(TextId::kCount_)> kTexts = {
     " %04d/%02d/%02d～%04d/%02d/%02d",
     "[=製品名=]",
     "[=製品ﾊﾞｰｼﾞｮﾝ=]",
-    UW_VERSION,  // the project's version, given by the build
+    "22.03.00",  // string resource 1: the version this program reports itself as, whatever the package's
     "%d 文字以内で入力してください。",
     "このファイル名には使用できない文字が含まれています。",
     "指定されたファイルには出力できません。\n\n出力先を再入力してください。",
+    "出力先のパスが長すぎます。\n\n259 バイト以内で入力してください。",
 };
 }  // namespace
 

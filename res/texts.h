@@ -37,6 +37,7 @@ enum class TextId {
   kTooManyChars,          // a text exchanged from an edit is longer than its limit (%d bytes)
   kBadFileNameChars,      // the save-as dialog: a file name without a code page 932 form
   kUnusableOutput,        // the output path names one of the program's own files, a FIFO or a device
+  kPathTooLong,           // the output path does not fit a Windows path (260 bytes with its NUL)
   kCount_
 };
 

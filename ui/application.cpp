@@ -5,13 +5,18 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QPluginLoader>
 #include <QTranslator>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <string>
+
+#include "win32/unix_socket.h"
 
 namespace ui {
 
@@ -49,28 +54,79 @@ Application::Application(int& argc, char** argv, bool batch) {
 
 Application::~Application() { Instance().reset(); }
 
-bool DisplayReachable() {
-  const char* platform = std::getenv("QT_QPA_PLATFORM");
-  const std::string name = platform != nullptr ? platform : "";
-  if (name.rfind("offscreen", 0) == 0 || name.rfind("minimal", 0) == 0) return true;
-  const char* wayland = std::getenv("WAYLAND_DISPLAY");
-  bool wayland_there = false;
-  if (wayland != nullptr && *wayland != '\0') {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    std::error_code ec;
-    wayland_there = wayland[0] == '/' ? std::filesystem::exists(wayland, ec)
-                                      : runtime != nullptr &&
-                                            std::filesystem::exists(std::string(runtime) + "/" + wayland, ec);
+namespace {
+// Whether a platform plugin answering to `key` is installed where Qt looks for it. Only the plugins'
+// metadata is read; none is loaded.
+bool HasPlatformPlugin(const QString& key) {
+  QStringList folders;
+  const QString extra = qEnvironmentVariable("QT_QPA_PLATFORM_PLUGIN_PATH");
+  if (!extra.isEmpty()) folders << extra;
+  for (const QString& path : QCoreApplication::libraryPaths()) folders << path + QStringLiteral("/platforms");
+  for (const QString& folder : folders) {
+    for (const QString& file : QDir(folder).entryList({QStringLiteral("*.so")}, QDir::Files)) {
+      const QJsonArray keys = QPluginLoader(folder + QLatin1Char('/') + file)
+                                  .metaData()
+                                  .value(QStringLiteral("MetaData"))
+                                  .toObject()
+                                  .value(QStringLiteral("Keys"))
+                                  .toArray();
+      for (const QJsonValue& k : keys)
+        if (k.toString().compare(key, Qt::CaseInsensitive) == 0) return true;
+    }
   }
-  if (name.rfind("wayland", 0) == 0) return wayland_there;
-  if (wayland_there && name.empty()) return true;
-  // X: the display named by $DISPLAY must answer.
+  return false;
+}
+
+// Whether a compositor accepts a connection on the session's Wayland socket, found as the Wayland
+// client library finds it: $WAYLAND_SOCKET, else $WAYLAND_DISPLAY (wayland-0 when unset), a path of its
+// own or a name in $XDG_RUNTIME_DIR. A socket file whose compositor is gone refuses the connection.
+bool WaylandAnswers() {
+  if (!qEnvironmentVariableIsEmpty("WAYLAND_SOCKET")) return true;
+  std::string path =
+      qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ? "wayland-0" : std::getenv("WAYLAND_DISPLAY");
+  if (path[0] != '/') {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime == nullptr || *runtime == '\0') return false;
+    path = std::string(runtime) + "/" + path;
+  }
+  return win32::UnixSocketAnswers(path);
+}
+
+// Whether the display named by $DISPLAY accepts an X connection.
+bool XAnswers() {
   const char* display = std::getenv("DISPLAY");
   if (display == nullptr || *display == '\0') return false;
   xcb_connection_t* connection = xcb_connect(display, nullptr);
   const bool ok = xcb_connection_has_error(connection) == 0;
   xcb_disconnect(connection);
   return ok;
+}
+
+// Whether Qt's platform `name` (without its ":arguments") can start here.
+bool PlatformStarts(const QString& name) {
+  if (name == QLatin1String("offscreen") || name == QLatin1String("minimal")) return true;
+  if (!HasPlatformPlugin(name)) return false;
+  if (name.startsWith(QLatin1String("wayland"), Qt::CaseInsensitive)) return WaylandAnswers();
+  if (name.compare(QLatin1String("xcb"), Qt::CaseInsensitive) == 0) return XAnswers();
+  return true;  // a framebuffer or VNC platform: Qt's own to judge
+}
+}  // namespace
+
+bool DisplayReachable() {
+  // The platforms Qt tries, in its order: $QT_QPA_PLATFORM's list, else Wayland before X when the session
+  // is a Wayland one.
+  QString platforms = qEnvironmentVariable("QT_QPA_PLATFORM");
+  if (platforms.isEmpty())
+    platforms = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") || qgetenv("XDG_SESSION_TYPE") == "wayland"
+                    ? QStringLiteral("wayland;xcb")
+                    : QStringLiteral("xcb");
+  for (const QString& entry : platforms.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+    if (!PlatformStarts(entry.section(QLatin1Char(':'), 0, 0))) continue;
+    // Qt would reach the same one after failing on those before it, with lines about each: it is named.
+    qputenv("QT_QPA_PLATFORM", entry.toLocal8Bit());
+    return true;
+  }
+  return false;
 }
 
 void SetWaitCursor(bool on) {

@@ -23,9 +23,11 @@ class Application {
   bool m_bJapanese = true;
 };
 
-// Whether a window can be opened: the offscreen platform always; a Wayland display when its socket is
-// there; an X display only when a connection to it succeeds (a socket file left by a crashed server is
-// not a display). Qt aborts the process when its platform cannot connect, so this is asked first.
+// Whether a window can be opened, judged as Qt picks its platform: the first of $QT_QPA_PLATFORM's list
+// (`wayland;xcb`), or of Wayland then X in a Wayland session and X otherwise, whose plugin is installed
+// and whose display accepts a connection (a socket file left by a crashed server or compositor is not a
+// display); offscreen always. The one found is set as $QT_QPA_PLATFORM, so that Qt starts on it at once.
+// Qt aborts the process when no platform can start, so this is asked first.
 bool DisplayReachable();
 
 // Qt's messages go to standard error, except its debug chatter and what is expected and harmless here: the

@@ -307,6 +307,9 @@ void Dialog::PaintPending() {
   if (m_bTitlePending) {
     m_bTitlePending = false;
     m_pWnd->setWindowTitle(ToQt(m_strTitle));
+    // A Wayland window draws its own frame, caption included, and redraws it only with a paint of the
+    // window: the caption reaches the screen with this one.
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) m_pWnd->repaint();
   }
   m_tLastPaint = std::chrono::steady_clock::now();
 }

@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 
 #include "res/texts.h"
 #include "ui/qt_widgets.h"
@@ -214,6 +215,9 @@ int QtUi::SaveFileDialog(const win32::SaveDialogRequest& request, std::string* p
   for (const std::string& f : QtNameFilters(request.filter)) filters << QString::fromStdString(f);
   if (!filters.isEmpty()) dlg.setNameFilters(filters);
   if (!request.initial_name.empty()) dlg.selectFile(ToQt(request.initial_name));
+  // Within the screen that shows it, however few pixels a high scale leaves: its buttons stay reachable.
+  if (const QScreen* screen = dlg.parentWidget() != nullptr ? dlg.parentWidget()->screen() : dlg.screen())
+    dlg.resize(dlg.sizeHint().boundedTo(screen->availableGeometry().size() * 9 / 10));
   BeforeModal();
   const int rc = dlg.exec();
   detail::ForgetTopWindow();

@@ -147,8 +147,10 @@ bool IsSpecialMode(unsigned mode) {
 bool IsSpecialFile(const char* win_path) {
   std::string linux_path;
   struct stat st;
-  return win_path != nullptr && Drives().ToLinux(win_path, &linux_path) &&
-         ::lstat(linux_path.c_str(), &st) == 0 && IsSpecialMode(st.st_mode);
+  if (win_path == nullptr || !Drives().ToLinux(win_path, &linux_path)) return false;
+  // The entry, or what a link there leads to (a report is written through a link).
+  return (::lstat(linux_path.c_str(), &st) == 0 && IsSpecialMode(st.st_mode)) ||
+         (::stat(linux_path.c_str(), &st) == 0 && IsSpecialMode(st.st_mode));
 }
 
 CFile::CFile() = default;
@@ -174,7 +176,8 @@ BOOL CFile::Open(const char* file_name, UINT open_flags, CFileException* error) 
       return fail(CFileException::generic, EINVAL);
     auto replacement = std::make_unique<ReplacementFile>();
     int e = 0;
-    if (!replacement->Begin(linux_path, &e)) {
+    // The report: a folder closed to new files gets it written in place.
+    if (!replacement->Begin(linux_path, &e, true)) {
       if (e == ENOENT && FolderMissing(linux_path)) return fail(CFileException::badPath, e);
       return fail(FileCauseFromErrno(e), e);
     }

@@ -8,6 +8,8 @@
 // - modeReplace (with modeCreate | modeWrite; not one of the framework's flags) writes a replacement:
 //   the bytes go to a temporary file beside the path (see win32/replace_file.h), Close puts it in the
 //   path's place whole, and Abort or destruction discards it, leaving what was at the path untouched.
+//   A link at the path is written through. In a folder closed to new files an existing file that may be
+//   written is written in place instead (truncated at Open): then Abort leaves it short.
 // - A FIFO, socket or device is never opened (it would block or act): it fails with badPath (ENXIO).
 // - Sharing is kept among the users of this class (processes included) with advisory locks on regular
 //   files: shareExclusive and shareCompat take an exclusive lock, every other mode a shared one, and an
@@ -129,7 +131,7 @@ int FileCauseFromErrno(int os_error);
 
 // True when a file mode (st_mode) is a FIFO's, a socket's or a device's: files never opened blocking.
 bool IsSpecialMode(unsigned mode);
-// True when the Windows path names a FIFO, socket or device (the entry itself, not a link's target).
+// True when the Windows path names a FIFO, socket or device (the entry itself, or what a link leads to).
 bool IsSpecialFile(const char* win_path);
 
 // Opens a Linux path without ever blocking or acting on a FIFO, socket or device: such a file is refused

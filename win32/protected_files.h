@@ -1,11 +1,20 @@
-// The files the program has open or depends on (the host database, the settings file and its lock, the
-// product information file, the environment file, the executable), which a report must never replace.
+// The files the program has open or depends on (the host database and its companion files, the settings
+// files and their locks, the product information file, the environment file, the executables), which a
+// report must never replace.
 //
-// Each is registered under a role; registering a role again replaces its path. A report path names one
-// of them when, after the drive table, it is the same directory entry (the same folder, by device and
-// inode, and the same name: this also covers a file not made yet, such as the settings file before the
-// first run), or when the entry at the path or what it links to is the same file by device and inode (a
-// link or a hard link to it, or another route to its folder).
+// Each is registered under a role; registering a role again replaces its path. A path registered as a
+// Windows path is mapped through the drive table at each check, so that a folder made since (the settings
+// folder on a first run) counts. A report path names one of them when, after the drive table:
+// - it is the same name, whether the file exists yet or not: the same nearest existing folder (by device
+//   and inode, so another drive or route to it counts) and, below it, the same names ignoring the case of
+//   ASCII letters, as every file access resolves names (trailing dots and blanks are dropped by the drive
+//   table);
+// - or the entry at the path, or what it links to, is the same file by device and inode (a link or a
+//   hard link to it);
+// - or a symbolic link at the path leads, link after link, to such a name (a report is written through
+//   a link).
+// A report path whose last name has the form of the program's temporary files is refused as well: the
+// clean-up of a later run would remove it.
 #pragma once
 
 #include <string>
@@ -14,10 +23,10 @@ namespace win32 {
 
 // A Linux path, made absolute against the current directory now.
 void ProtectFile(const std::string& role, const std::string& linux_path);
-// A Windows path, mapped through the drive table now; nothing is registered when it does not map.
+// A Windows path, mapped through the drive table at each check.
 void ProtectWindowsFile(const std::string& role, const std::string& win_path);
 
-// True when the Windows path names a registered file.
+// True when the Windows path names a registered file (or a temporary file's name).
 bool IsProtectedFile(const std::string& win_path);
 
 }  // namespace win32

@@ -68,24 +68,64 @@ bool WriteAll(int fd, std::string_view bytes, int* error) {
 }
 }  // namespace
 
+bool FollowLinks(std::string path, std::string* followed, int* error) {
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st {};
+    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+      *followed = path;
+      return true;
+    }
+    std::string to(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+    const ssize_t n = readlink(path.c_str(), to.data(), to.size());
+    if (n < 0) {
+      *error = errno;
+      return false;
+    }
+    to.resize(static_cast<std::size_t>(n));
+    path = !to.empty() && to[0] == '/' ? to : FolderWithSlash(path) + to;
+  }
+  *error = ELOOP;
+  return false;
+}
+
 void SetReplaceHookForTesting(std::function<int(const char* step)> hook) { Hook() = std::move(hook); }
+
+bool IsTempFileName(std::string_view name) {
+  if (name.size() <= kTempPrefix.size() + kTempSuffix.size() ||
+      name.substr(0, kTempPrefix.size()) != kTempPrefix ||
+      name.substr(name.size() - kTempSuffix.size()) != kTempSuffix)
+    return false;
+  name = name.substr(kTempPrefix.size(), name.size() - kTempPrefix.size() - kTempSuffix.size());
+  const std::size_t dash = name.find('-');
+  if (dash == 0 || dash == std::string_view::npos || dash > 10 || name[0] == '0' ||
+      name.size() - dash - 1 != 16)
+    return false;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const char c = name[i];
+    const bool digit = c >= '0' && c <= '9';
+    if (i < dash ? !digit : i > dash && !digit && (c < 'a' || c > 'f')) return false;
+  }
+  return true;
+}
 
 ReplacementFile::~ReplacementFile() { Discard(); }
 
-bool ReplacementFile::Begin(const std::string& target, int* error) {
+bool ReplacementFile::Begin(const std::string& link_or_target, int* error, bool in_place_allowed) {
   Discard();
   auto fail = [&](int e) {
     if (error != nullptr) *error = e;
     Discard();
     return false;
   };
-  if (target.empty() || target.back() == '/') return fail(EISDIR);
+  if (link_or_target.empty() || link_or_target.back() == '/') return fail(EISDIR);
+  std::string target;
+  int e = 0;
+  if (!FollowLinks(link_or_target, &target, &e)) return fail(e);
   struct stat old {};
   bool existed = false;
   if (lstat(target.c_str(), &old) == 0) {
     if (S_ISDIR(old.st_mode)) return fail(EISDIR);
     if (IsSpecialMode(old.st_mode)) return fail(ENXIO);
-    // A link is replaced as an entry: what it points to plays no part.
     existed = S_ISREG(old.st_mode);
     if (existed && faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) return fail(errno);
   } else if (errno != ENOENT) {
@@ -101,6 +141,9 @@ bool ReplacementFile::Begin(const std::string& target, int* error) {
     const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
     if (fd < 0) {
       if (errno == EEXIST) continue;
+      // A folder closed to new files, with a file in it that may be written: that file is written.
+      if ((errno == EACCES || errno == EPERM) && existed && in_place_allowed)
+        return BeginInPlace(target, error);
       return fail(errno);
     }
     m_fd = fd;
@@ -108,8 +151,17 @@ bool ReplacementFile::Begin(const std::string& target, int* error) {
     m_nSlot = RegisterTempFile(temp);
   }
   if (m_fd < 0) return fail(EEXIST);
-  // The lock tells the clean-up of other writers that this one lives; a folder without locks does without.
-  flock(m_fd, LOCK_EX | LOCK_NB);
+  // The lock tells the clean-up of other writers that this one lives, until its file is in place; a
+  // folder without locks does without. It is held on a descriptor of its own, so that closing the
+  // written one (which reports late write errors) comes before the rename without unlocking the file.
+  // For writing where allowed, as a network file system locks only such descriptors.
+  m_lockFd = open(m_strTemp.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);
+  struct stat made {
+  }, opened{};
+  if (m_lockFd < 0 || fstat(m_fd, &made) != 0 || fstat(m_lockFd, &opened) != 0 ||
+      made.st_dev != opened.st_dev || made.st_ino != opened.st_ino)
+    return fail(m_lockFd < 0 ? errno : EEXIST);
+  flock(m_lockFd, LOCK_EX | LOCK_NB);
   if (existed && (old.st_uid != geteuid() || old.st_gid != getegid())) {
     // The owner where the process may set it (as root), else at least the group where it is a member.
     if (fchown(m_fd, old.st_uid, old.st_gid) != 0) {
@@ -122,6 +174,25 @@ bool ReplacementFile::Begin(const std::string& target, int* error) {
   if (fchmod(m_fd, mode) != 0) return fail(errno);
   m_strTarget = target;
   assert(m_fd >= 0 && !m_strTemp.empty());
+  return true;
+}
+
+bool ReplacementFile::BeginInPlace(const std::string& target, int* error) {
+  auto fail = [&](int e) {
+    if (error != nullptr) *error = e;
+    Discard();
+    return false;
+  };
+  const int fd = OpenWithoutBlocking(target, O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return fail(errno);
+  m_fd = fd;
+  m_bInPlace = true;
+  struct stat st {};
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return fail(EISDIR);
+  // Another writer of the file holds it: it is not emptied under that writer.
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) return fail(EWOULDBLOCK);
+  if (ftruncate(fd, 0) != 0) return fail(errno);
+  m_strTarget = target;
   return true;
 }
 
@@ -141,11 +212,18 @@ bool ReplacementFile::Commit(int* error) {
   m_fd = -1;
   if (close(fd) != 0 && errno != EINTR && e == 0) e = errno;
   if (e != 0) return fail(e);
+  if (m_bInPlace) {
+    m_bInPlace = false;
+    return true;
+  }
   e = Step("rename");
   {
     SignalsBlocked blocked;
     if (e == 0 && rename(m_strTemp.c_str(), m_strTarget.c_str()) != 0) e = errno;
     if (e == 0) {
+      // In place: no longer a temporary file, so its lock may go.
+      if (m_lockFd >= 0) close(m_lockFd);
+      m_lockFd = -1;
       UnregisterTempFile(m_nSlot);
       m_nSlot = -1;
       m_strTemp.clear();
@@ -172,8 +250,12 @@ void ReplacementFile::Discard() {
   SignalsBlocked blocked;
   if (m_fd >= 0) close(m_fd);
   m_fd = -1;
+  m_bInPlace = false;
   if (!m_strTemp.empty()) unlink(m_strTemp.c_str());
   m_strTemp.clear();
+  // After the unlink: no clean-up of another run meets the file unlocked.
+  if (m_lockFd >= 0) close(m_lockFd);
+  m_lockFd = -1;
   UnregisterTempFile(m_nSlot);
   m_nSlot = -1;
   assert(m_fd < 0 && m_strTemp.empty() && m_nSlot < 0);
@@ -186,11 +268,7 @@ int RemoveStaleTempFiles(const std::string& folder, long max_age_seconds) {
   const std::time_t now = std::time(nullptr);
   int removed = 0;
   while (const dirent* entry = readdir(dir)) {
-    const std::string_view name = entry->d_name;
-    if (name.size() <= kTempPrefix.size() + kTempSuffix.size() ||
-        name.substr(0, kTempPrefix.size()) != kTempPrefix ||
-        name.substr(name.size() - kTempSuffix.size()) != kTempSuffix)
-      continue;
+    if (!IsTempFileName(entry->d_name)) continue;
     struct stat st {};
     if (fstatat(dfd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
         now - st.st_mtime <= max_age_seconds)
@@ -218,19 +296,49 @@ unsigned PermissionBitsForNewFile(const std::string& win_path) {
   return 0666 & ~CurrentUmask();
 }
 
-bool ReplaceFileContents(const std::string& win_path, std::string_view bytes, int* error) {
+int ReadFileInPieces(const std::string& win_path, const ByteSink& piece) {
+  std::string path;
+  if (!Drives().ToLinux(win_path, &path)) return ENOENT;
+  const int fd = OpenWithoutBlocking(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  struct stat st {};
+  int e = fstat(fd, &st) != 0 ? errno : S_ISREG(st.st_mode) ? 0 : EISDIR;
+  std::string buf(65536, '\0');
+  while (e == 0) {
+    const ssize_t n = read(fd, buf.data(), buf.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) e = errno;
+    if (n <= 0 || !piece(std::string_view(buf.data(), static_cast<std::size_t>(n)))) break;
+  }
+  close(fd);
+  return e;
+}
+
+bool ReplaceFileWith(const std::string& win_path, const std::function<int(const ByteSink& sink)>& fill,
+                     int* error) {
   int e = ENOENT;
   std::string target;
   ReplacementFile file;
-  const bool ok = Drives().ToLinux(win_path, &target) && file.Begin(target, &e) &&
-                  WriteAll(file.Descriptor(), bytes, &e) && file.Commit(&e);
+  bool ok = Drives().ToLinux(win_path, &target) && file.Begin(target, &e);
+  if (ok) {
+    std::string buffer;
+    int write_error = 0;
+    auto flush = [&] {
+      const bool written = write_error == 0 && WriteAll(file.Descriptor(), buffer, &write_error);
+      buffer.clear();
+      return written;
+    };
+    const ByteSink sink = [&](std::string_view bytes) {
+      buffer.append(bytes);
+      return buffer.size() < 65536 || flush();
+    };
+    const int filled = fill(sink);
+    e = write_error != 0 ? write_error : filled;
+    ok = e == 0 && flush() && file.Commit(&e);
+    if (!ok && e == 0) e = write_error != 0 ? write_error : EIO;
+  }
   if (!ok && error != nullptr) *error = e;
   return ok;
-}
-
-bool ReadWholeFile(const std::string& win_path, std::string* bytes) {
-  std::string path;
-  return Drives().ToLinux(win_path, &path) && ReadRegularFile(path, bytes);
 }
 
 FileLock::~FileLock() {

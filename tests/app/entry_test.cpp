@@ -87,11 +87,9 @@ TEST(ProgramTest, ExitStatusesOfTheExecutables) {
   EXPECT_NE(no_display.err.find("--batch"), std::string::npos);
 }
 
-TEST(ProgramTest, ADisplayLeftByACrashedServerIsNoDisplay) {
-  // The socket file of an X server that is gone: nothing listens on it.
-  const int number = 900 + static_cast<int>(getpid() % 90);
-  mkdir("/tmp/.X11-unix", 01777);
-  const std::string path = "/tmp/.X11-unix/X" + std::to_string(number);
+namespace {
+// A socket file that nothing listens on, as a crashed server or compositor leaves it.
+void BindDeadSocket(const std::string& path) {
   unlink(path.c_str());
   const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
   sockaddr_un addr{};
@@ -99,11 +97,35 @@ TEST(ProgramTest, ADisplayLeftByACrashedServerIsNoDisplay) {
   std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", path.c_str());
   ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
   close(fd);
-  Outcome run = RunShell("env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=:" + std::to_string(number) +
-                         " " + Bin("halvorack"));
-  unlink(path.c_str());
-  EXPECT_EQ(run.status, 2) << run.err;
-  EXPECT_EQ(run.err, "halvorack: no display to open a window on; use --batch to run without windows\n");
+}
+}  // namespace
+
+TEST(ProgramTest, ADisplayLeftByACrashedServerOrCompositorIsNoDisplay) {
+  const int number = 900 + static_cast<int>(getpid() % 90);
+  mkdir("/tmp/.X11-unix", 01777);
+  const std::string x_socket = "/tmp/.X11-unix/X" + std::to_string(number);
+  BindDeadSocket(x_socket);
+  TempDir runtime;
+  chmod(runtime.path().c_str(), 0700);
+  BindDeadSocket(runtime.Sub("wayland-7"));
+  const std::string dead_x = "DISPLAY=:" + std::to_string(number) + " ";
+  const std::string dead_wayland = "XDG_RUNTIME_DIR=" + runtime.path() + " WAYLAND_DISPLAY=wayland-7 ";
+  // Every platform Qt would try is dead or missing: one line and status 2, never Qt's abort.
+  for (const std::string& env : {
+           dead_x,
+           dead_wayland,                                             // a Wayland session, X as Qt's fallback
+           dead_wayland + dead_x + "QT_QPA_PLATFORM='wayland;xcb'",  // the list, each tried in turn
+           dead_wayland + "QT_QPA_PLATFORM=wayland",
+           "XDG_RUNTIME_DIR=" + runtime.path() + " XDG_SESSION_TYPE=wayland",  // wayland-0 is not there
+           dead_wayland + "QT_QPA_PLATFORM=wayland-xcomposite-glx",  // a Wayland plugin not installed
+       }) {
+    Outcome run = RunShell("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u XDG_SESSION_TYPE " + env +
+                           " " + Bin("halvorack"));
+    EXPECT_EQ(run.status, 2) << env << ": " << run.err;
+    EXPECT_EQ(run.err, "halvorack: no display to open a window on; use --batch to run without windows\n")
+        << env;
+  }
+  unlink(x_socket.c_str());
 }
 
 TEST(ProgramTest, TheProgramFolderIsRelocatable) {

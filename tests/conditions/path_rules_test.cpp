@@ -92,8 +92,21 @@ TEST(PathCharsRule, RefusesControlCharactersAndDeviceNames) {
        {std::string("C:\\CONSOLE.xml"), std::string("C:\\COM10.xml"), std::string("C:\\COM0.xml"),
         std::string("C:\\xcon.xml"), std::string("C:\\con2\\r.xml"), std::string("C:\\.con"),
         std::string("\\\\con\\aux\\r.xml"),  // a server and a share are no file names
-        Sjis("C:\\ＣＯＮ.xml")})             // full-width letters are other letters
+        Sjis("C:\\ＣＯＮ.xml"),              // full-width letters are other letters
+        std::string("C:\\del\x7F.xml")})     // 0x7F is no control character of a Windows name
     EXPECT_TRUE(CheckPathChars(ok)) << win32::ToUtf8Lossy(ok);
+}
+
+TEST(PathLengthRule, APathFitsAWindowsPathWithItsNul) {
+  const std::string hyo259 = "C:\\" + std::string(127, 'a') + [] {
+    std::string s;
+    for (int i = 0; i < 64; ++i) s += kHyo;  // 128 bytes of double-byte characters
+    return s;
+  }() + "b";
+  ASSERT_EQ(hyo259.size(), 259u);
+  EXPECT_TRUE(CheckPathLength(hyo259));
+  EXPECT_FALSE(CheckPathLength(hyo259 + "c"));
+  EXPECT_TRUE(CheckPathLength(std::string(259, 'x') + std::string(1, '\0') + "beyond the end"));
 }
 
 TEST_F(PathRulesTest, DriveRuleByDriveType) {

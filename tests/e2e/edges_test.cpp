@@ -141,19 +141,32 @@ TEST_F(HostDataEdgeTest, AValueBeyondItsFieldFailsTheRunNamingTableRowAndColumn)
        "accounts row account_id 11100000 column balance_side: 257 does not fit its field (0 to 255)"},
       {"UPDATE accounts SET attributes = 4294967296;",
        "accounts row account_id 11100000 column attributes: 4294967296 does not fit its field "
-       "(-2147483648 to 2147483647)"},
+       "(-2147483648 to 4294967295)"},
       {"UPDATE totals SET debit_ex = 'abc';",
        "totals row account_id 11100000 slot 0 column debit_ex: a text where a number is expected"},
       {"DROP TABLE totals; CREATE TABLE totals (data_no, account_id, slot, debit_ex, debit_in, credit_ex, "
        "credit_in); INSERT INTO totals VALUES (1, 11100000, 15, 1, 1, 1, 1);",
        "totals row account_id 11100000 slot 15 column slot: 15 does not fit its field (0 to 14)"},
-      {"UPDATE accounts SET name = '現' || char(9) || '金' WHERE account_id = 11100000;",
-       "accounts row account_id 11100000 column name: the text holds the control character 0x09"},
+      {"UPDATE accounts SET name = '現' || char(27) || '金' WHERE account_id = 11100000;",
+       "accounts row account_id 11100000 column name: the text holds the control character 0x1B"},
       {"UPDATE accounts SET name = '𠮷' WHERE account_id = 11300000;",
        "accounts row account_id 11300000 column name: the text has a character with no Shift_JIS (code page "
        "932) form: '𠮷' (U+20BB7)"},
       {"UPDATE accounts SET name = printf('%.57c', 'n') WHERE account_id = 11300000;",
        "accounts row account_id 11300000 column name: 57 bytes, at most 56 allowed"},
+      // A file without the documented keys and column types: the keys hold all the same.
+      {"DROP TABLE totals; CREATE TABLE totals (data_no, account_id, slot, debit_ex, debit_in, credit_ex, "
+       "credit_in); INSERT INTO totals VALUES (1, 11100000, 1, 1, 0, 0, 0), (1, 11100000, 1, 2, 0, 0, 0);",
+       "totals row account_id 11100000 slot 1 column slot: a second row of this account and slot"},
+      {"DROP TABLE accounts; CREATE TABLE accounts (data_no, account_id, name); INSERT INTO accounts VALUES "
+       "(1, 11100000, '現金'), (1, 11100000, '現金');",
+       "accounts row account_id 11100000 column account_id: a second row of this account"},
+      {"DROP TABLE accounts; CREATE TABLE accounts (data_no, account_id, name); INSERT INTO accounts VALUES "
+       "(1, 11100000, '現金'), ('1', 11300000, '普通預金');",
+       "accounts row account_id 11300000 column data_no: a text where a number is expected"},
+      {"DROP TABLE totals; CREATE TABLE totals (data_no, account_id, slot, debit_ex); INSERT INTO totals "
+       "VALUES (1, 11100000, 0, 5), (NULL, 11300000, 2, 5);",
+       "totals row account_id 11300000 slot 2 column data_no: no value (NULL)"},
   };
   for (const auto& c : cases) {
     TempDir dir;
@@ -220,4 +233,100 @@ TEST_F(HostDataEdgeTest, AMissingRequiredColumnNamesItself) {
         << c.sql << "\n"
         << run.err;
   }
+}
+
+TEST_F(HostDataEdgeTest, ValuesTheHostMayHoldAreWrittenAsTheyAre) {
+  const struct {
+    const char* sql;
+    std::string in_report;  // UTF-8; empty: the account 1130 is not listed
+  } cases[] = {
+      // Tabs, line breaks and 0x7F pass into names unchanged.
+      {"UPDATE accounts SET name = '現' || char(9) || '金' WHERE account_id = 11100000;",
+       "<KANJYOKAMOKU_NAME>現\t金</KANJYOKAMOKU_NAME>"},
+      {"UPDATE accounts SET name = '普通' || char(13, 10) || '預金' WHERE account_id = 11300000;",
+       "<KANJYOKAMOKU_NAME>普通\r\n預金</KANJYOKAMOKU_NAME>"},
+      {"UPDATE accounts SET name = 'A' || char(127) WHERE account_id = 11300000;",
+       "<KANJYOKAMOKU_NAME>A\x7F</KANJYOKAMOKU_NAME>"},
+      {"UPDATE companies SET name = 'テスト' || char(9) || '商事';",
+       "<KOMONSAKINAME>テスト\t商事</KOMONSAKINAME>"},
+      // Another company's row is not this run's: a name or a period that would be refused in it stays.
+      {"INSERT INTO companies VALUES (2, 'D2', 'a' || char(1), 20240401, 20230331, 0, 0, 0);",
+       "<KOMONSAKINAME>テスト商事</KOMONSAKINAME>"},
+      // The attribute word's bits, stored as the unsigned pattern: bit 31 lists, bits 27-31 do not.
+      {"UPDATE accounts SET attributes = 2147483648 WHERE account_id = 11300000;",
+       "<KANJYOKAMOKU_CODE>1130</KANJYOKAMOKU_CODE>"},
+      {"UPDATE accounts SET attributes = 4160749568 WHERE account_id = 11300000;", ""},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    HostBuilder host(dir);
+    AddAccounts(host);
+    host.Exec(c.sql);
+    RunOutcome run =
+        RunProgramIn(dir, BinPath("halvorack"), host.path(), "--batch --month-to 3 --output 'C:\\r.xml'");
+    EXPECT_EQ(run.status, 0) << c.sql << "\n" << run.err;
+    const std::string report = TempDir::Read(dir.Sub("c/r.xml"));
+    if (c.in_report.empty())
+      EXPECT_EQ(report.find("<KANJYOKAMOKU_CODE>1130<"), std::string::npos) << c.sql;
+    else
+      EXPECT_NE(report.find(win32::Sjis(c.in_report)), std::string::npos) << c.sql << "\n" << report;
+  }
+}
+
+TEST_F(HostDataEdgeTest, AnAggregationOverflowNamesTheAccount) {
+  AddAccounts(host_);
+  host_.Exec(
+      "UPDATE totals SET debit_ex = 900000000000000000 WHERE account_id = 11300000;"
+      "INSERT INTO totals (data_no, account_id, slot, debit_ex) VALUES (1, 11300000, 0, "
+      "900000000000000000);");
+  RunOutcome run = Run("--batch --month-to 3 --output 'C:\\r.xml'");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find("XMLファイルの出力に失敗しました。"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("halvorack: the balance of account_id 11300000 (account 1130, sub-account 0) does "
+                         "not fit: a sum of its totals reaches 10^14 yen\n"),
+            std::string::npos)
+      << run.err;
+}
+
+TEST_F(HostDataEdgeTest, AccountCodesAtTheTopKeepTheirSubAccounts) {
+  for (const char* code : {"214747", "214748"}) {
+    TempDir dir;
+    HostBuilder host(dir);
+    host.Exec(std::string("INSERT INTO accounts (data_no, account_id, name) VALUES (1, ") + code +
+              "0000, 'M'), (1, " + code + "0001, 'S1'), (1, " + code + "3647, 'S2');" +
+              "INSERT INTO totals (data_no, account_id, slot, debit_ex) VALUES (1, " + code +
+              "0000, 1, 10000), "
+              "(1, " +
+              code + "0001, 1, 20000), (1, " + code + "3647, 1, 40000);");
+    RunOutcome run =
+        RunProgramIn(dir, BinPath("halvorack"), host.path(), "--batch --month-to 3 --output 'C:\\r.xml'");
+    EXPECT_EQ(run.status, 0) << code << "\n" << run.err;
+    const std::string report = TempDir::Read(dir.Sub("c/r.xml"));
+    // The main account's balance holds its sub-accounts', which are written inside it.
+    const std::string expected =
+        std::string("\t\t\t<KANJYOKAMOKU_CODE>") + code +
+        "</KANJYOKAMOKU_CODE>\r\n\t\t\t<KANJYOKAMOKU_NAME>M</KANJYOKAMOKU_NAME>\r\n"
+        "\t\t\t<KANJYOKAMOKU_ZANDAKA>7</KANJYOKAMOKU_ZANDAKA>\r\n"
+        "\t\t\t<HOJYOKAMOKU Count=\"   1\">\r\n\t\t\t\t<HOJYOKAMOKU_CODE>1</HOJYOKAMOKU_CODE>";
+    EXPECT_NE(report.find(expected), std::string::npos) << code << "\n" << report;
+    EXPECT_NE(report.find("<HOJYOKAMOKU_CODE>3647</HOJYOKAMOKU_CODE>"), std::string::npos) << code;
+    EXPECT_EQ(report.find("\t\t<HOJYOKAMOKU "), report.find("\t\t\t<HOJYOKAMOKU ") + 1) << code;
+  }
+}
+
+TEST_F(HostDataEdgeTest, TheCountAndTheWalkReadOneSnapshot) {
+  AddAccounts(host_);
+  host_.Exec("PRAGMA journal_mode=WAL;");
+  ChildRun run(dir_, BinPath("halvorack"), host_.path(),
+               {"--batch", "--month-to", "3", "--output", "C:\\r.xml"}, "aggregation:1");
+  ASSERT_TRUE(run.WaitStopped()) << run.Err();
+  // The accounting product adds accounts ahead of those counted while the walk stands at its first row.
+  host_.Exec(
+      "INSERT INTO accounts (data_no, account_id, name) VALUES (1, 10000000, 'N1'), (1, 10010000, 'N2');");
+  run.Continue();
+  EXPECT_EQ(run.Wait(), 0) << run.Err();
+  const std::string report = TempDir::Read(dir_.Sub("c/r.xml"));
+  EXPECT_NE(report.find("<KANJYOKAMOKU_CODE>1110<"), std::string::npos) << report;
+  EXPECT_NE(report.find("<KANJYOKAMOKU_CODE>1130<"), std::string::npos) << report;
+  EXPECT_EQ(report.find("<KANJYOKAMOKU_CODE>1000<"), std::string::npos) << report;
 }

@@ -6,9 +6,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <fstream>
+#include <map>
 
 #include "tests/e2e/e2e_fixture.h"
+#include "win32/replace_file.h"
 
 namespace {
 class FaultTest : public ::testing::Test {
@@ -141,44 +144,72 @@ TEST_F(FaultTest, AFullDiskOrASizeLimitKeepsTheEarlierReport) {
   }
 }
 
-// The host database, the settings file and its lock (made or not yet), SUPPORT.INF, VornelDef.ini and the
-// executable, by their own names, through another drive or through a link: the dialog refuses them, a
-// dictated path fails the run, and nothing is written.
+// The program's own files by what they are, not how they are spelled: the host database and the files
+// SQLite keeps beside it, the settings files and locks of every edition (made or not yet, in a settings
+// folder made or not yet), SUPPORT.INF, VornelDef.ini (present as vorneldef.ini) and every edition's
+// executable; in another case, with trailing dots or blanks, through another drive or a link; and a
+// temporary file's name, which a later run's clean-up would remove. The dialog refuses them, a dictated
+// path fails the run, and nothing is written.
 TEST_F(FaultTest, TheProgramsOwnFilesAreNeverReplacedByAReport) {
   const std::string program = CopyProgramFolder(dir_, "c/prog");
+  std::filesystem::rename(dir_.Sub("c/prog/VornelDef.ini"), dir_.Sub("c/prog/vorneldef.ini"));
+  std::filesystem::copy(BinPath("dremmick"), dir_.Sub("c/prog/dremmick"));
+  dir_.Write("c/Settings/Dremmick.env", "other/D:0/1/C:\\d.xml\n");
   host_.Exec("INSERT INTO drives VALUES ('H', 3, '.');");  // the host database's folder
   ASSERT_EQ(symlink(host_.path().c_str(), dir_.Sub("c/link.xml").c_str()), 0);
-  const char* paths[] = {"H:\\host.sqlite",
-                         "C:\\link.xml",
-                         "C:\\Settings\\Halvorack.env",
-                         "C:\\Settings\\Halvorack.env.lock",
-                         "C:\\prog\\SUPPORT.INF",
-                         "C:\\prog\\VornelDef.ini",
-                         "C:\\prog\\halvorack"};
-  const std::string files[] = {host_.path(), "c/Settings/Halvorack.env", "c/prog/SUPPORT.INF",
-                               "c/prog/VornelDef.ini", "c/prog/halvorack"};
+  ASSERT_EQ(symlink(dir_.Sub("c/Settings/Fennowal.env").c_str(), dir_.Sub("c/dangling.xml").c_str()), 0);
+  struct Case {
+    const char* path;
+    const char* settings_folder;
+  } cases[] = {
+      {"H:\\host.sqlite", "C:\\Settings"},
+      {"H:\\HOST.SQLITE-wal", "C:\\Settings"},
+      {"H:\\host.sqlite-shm", "C:\\Settings"},
+      {"H:\\host.sqlite-journal.", "C:\\Settings"},
+      {"C:\\link.xml", "C:\\Settings"},
+      {"C:\\Settings\\Halvorack.env", "C:\\Settings"},
+      {"C:\\SETTINGS\\halvorack.env.lock", "C:\\Settings"},
+      {"C:\\Settings\\dremmick.ENV", "C:\\Settings"},
+      {"C:\\Settings\\Fennowal.env", "C:\\Settings"},
+      {"C:\\Settings\\Fennowal.env.lock ", "C:\\Settings"},
+      {"C:\\dangling.xml", "C:\\Settings"},
+      {"C:\\later\\HALVORACK.ENV", "C:\\Later"},  // a first run: the settings folder is not there yet
+      {"C:\\prog\\SUPPORT.INF", "C:\\Settings"},
+      {"C:\\prog\\VornelDef.ini", "C:\\Settings"},
+      {"C:\\prog\\halvorack", "C:\\Settings"},
+      {"C:\\prog\\Dremmick", "C:\\Settings"},
+      {"C:\\prog\\fennowal", "C:\\Settings"},
+      {"C:\\.uchiwake-123-0123456789abcdef.tmp", "C:\\Settings"},
+  };
+  // Every file and link under the folder with its bytes: nothing may be made or changed.
   auto snapshot = [&] {
-    std::string all;
-    for (const auto& f : files) all += TempDir::Read(f[0] == '/' ? f : dir_.Sub(f)) + "|";
+    std::map<std::string, std::string> all;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir_.path())) {
+      const std::string path = entry.path().string();
+      if (entry.is_symlink())
+        all[path] = "-> " + std::filesystem::read_symlink(entry.path()).string();
+      else if (!entry.is_directory() && entry.path().filename() != "stderr.txt")
+        all[path] = TempDir::Read(path);
+    }
     return all;
   };
-  const std::string before = snapshot();
-  for (const char* path : paths) {
-    SCOPED_TRACE(path);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    host_.Exec(std::string("UPDATE session SET settings_folder = '") + c.settings_folder + "';");
+    std::filesystem::remove_all(dir_.Sub("c/later"));
+    const auto before = snapshot();
+    StarterListener window;
+    RunOutcome dictated = RunProgramIn(
+        dir_, program, host_.path(),
+        "--batch --month-to 3 --yes '" + window.Handshake("1025,7," + std::string(c.path)) + "'");
+    EXPECT_EQ(dictated.status, 2) << dictated.err;
+    EXPECT_NE(dictated.err.find("XMLファイルの出力に失敗しました。"), std::string::npos) << dictated.err;
+    EXPECT_EQ(window.Last(2000), "POST 1025 7 2");
     RunOutcome asked = RunProgramIn(dir_, program, host_.path(),
-                                    "--batch --month-to 3 --yes --output '" + std::string(path) + "'");
+                                    "--batch --month-to 3 --yes --output '" + std::string(c.path) + "'");
     EXPECT_EQ(asked.status, 1) << asked.err;
     EXPECT_NE(asked.err.find("指定されたファイルには出力できません。"), std::string::npos) << asked.err;
-    StarterListener window;
-    RunOutcome dictated =
-        RunProgramIn(dir_, program, host_.path(),
-                     "--batch --month-to 3 '" + window.Handshake("1025,7," + std::string(path)) + "'");
-    EXPECT_EQ(dictated.status, 2) << dictated.err;
-    EXPECT_NE(dictated.err.find("XMLファイルの出力に失敗しました。"), std::string::npos);
-    EXPECT_EQ(window.Last(2000), "POST 1025 7 2");
-    EXPECT_TRUE(snapshot() == before);  // (not EXPECT_EQ: it would print a diff of the executable)
-    EXPECT_FALSE(std::filesystem::exists(dir_.Sub("c/Settings/Halvorack.env.lock")));
-    EXPECT_TRUE(std::filesystem::is_symlink(dir_.Sub("c/link.xml")));
+    EXPECT_TRUE(snapshot() == before);  // (not EXPECT_EQ: it would print the executables)
   }
 }
 
@@ -231,25 +262,86 @@ TEST_F(FaultTest, AFifoAtAnyPathNeitherHangsNorIsWrittenThrough) {
   EXPECT_NE(env.err.find("最新版を入手してインストールしてから"), std::string::npos) << env.err;
 }
 
-// Any entry at the report path, a link whose target is missing included, is an existing file for the
-// question, and the report replaces the entry, never what a link points to.
-TEST_F(FaultTest, ALinkAtTheReportPathIsAskedAboutAndReplaced) {
-  ASSERT_EQ(symlink(dir_.Sub("c/gone.xml").c_str(), dir_.Sub("c/dangling.xml").c_str()), 0);
-  dir_.Write("c/elsewhere.xml", "someone else's file");
-  ASSERT_EQ(symlink(dir_.Sub("c/elsewhere.xml").c_str(), dir_.Sub("c/link.xml").c_str()), 0);
-  for (const char* name : {"dangling.xml", "link.xml"}) {
-    SCOPED_TRACE(name);
-    const std::string path = std::string("'C:\\") + name + "'";
-    RunOutcome no = Run("--batch --month-to 3 --output " + path);
-    EXPECT_EQ(no.status, 1) << no.err;
-    EXPECT_NE(no.err.find("同名のファイルが存在します。"), std::string::npos) << no.err;
-    RunOutcome yes = Run("--batch --month-to 3 --yes --output " + path);
-    EXPECT_EQ(yes.status, 0) << yes.err;
-    EXPECT_FALSE(std::filesystem::is_symlink(dir_.Sub(std::string("c/") + name)));
-    EXPECT_NE(TempDir::Read(dir_.Sub(std::string("c/") + name)).find("</REPORT>"), std::string::npos);
+// A user without root writes the report where only the file is writable, and through links. A folder
+// closed to new files gets its existing file written in place (a new one cannot be made there); a
+// symbolic link (dangling, relative, into the closed folder) stays, and the file it leads to gets the
+// report; a hard link's name gets a new file, the file's other name keeps the old bytes (in the closed
+// folder, written in place, both names show the report). Any entry at the path, a link included, is
+// asked about first.
+TEST_F(FaultTest, AReportIsWrittenThroughLinksAndInPlaceInAFolderClosedToNewFiles) {
+  const std::string program = CopyProgramFolder(dir_, "c/prog");
+  const std::string earlier = "<REPORT>the earlier report</REPORT>";
+  ASSERT_EQ(chmod(dir_.path().c_str(), 0755), 0);
+  ASSERT_EQ(chmod(dir_.Sub("c").c_str(), 0777), 0);
+  std::filesystem::create_directories(dir_.Sub("c/closed"));
+  std::filesystem::create_directories(dir_.Sub("c/open"));
+  ASSERT_EQ(chmod(dir_.Sub("c/open").c_str(), 0777), 0);
+  for (const char* file : {"c/closed/r.xml", "c/open/r.xml", "c/other.xml"}) {
+    dir_.Write(file, earlier);
+    ASSERT_EQ(chown(dir_.Sub(file).c_str(), 1001, 1001), 0);
   }
-  EXPECT_FALSE(std::filesystem::exists(dir_.Sub("c/gone.xml")));
-  EXPECT_EQ(TempDir::Read(dir_.Sub("c/elsewhere.xml")), "someone else's file");
+  ASSERT_EQ(symlink(dir_.Sub("c/open/r.xml").c_str(), dir_.Sub("c/link.xml").c_str()), 0);
+  ASSERT_EQ(symlink("closed/r.xml", dir_.Sub("c/rel.xml").c_str()), 0);
+  ASSERT_EQ(symlink(dir_.Sub("c/open/gone.xml").c_str(), dir_.Sub("c/dangling.xml").c_str()), 0);
+  ASSERT_EQ(link(dir_.Sub("c/other.xml").c_str(), dir_.Sub("c/hard.xml").c_str()), 0);
+  ASSERT_EQ(link(dir_.Sub("c/closed/r.xml").c_str(), dir_.Sub("c/closed/hard.xml").c_str()), 0);
+  std::filesystem::create_directories(dir_.Sub("home"));
+  ASSERT_EQ(chmod(dir_.Sub("home").c_str(), 0777), 0);
+  const std::string as = "HOME=" + dir_.Sub("home") + " setpriv --reuid=1001 --regid=1001 --clear-groups ";
+  struct Case {
+    const char* path;
+    int status;
+    const char* written;  // the file that holds the report after the run
+    const char* kept;     // a file that keeps the earlier bytes
+  } cases[] = {
+      {"C:\\closed\\r.xml", 0, "c/closed/r.xml", nullptr},
+      {"C:\\closed\\new.xml", 2, nullptr, "c/closed/r.xml"},
+      {"C:\\link.xml", 0, "c/open/r.xml", nullptr},
+      {"C:\\rel.xml", 0, "c/closed/r.xml", nullptr},
+      {"C:\\dangling.xml", 0, "c/open/gone.xml", nullptr},
+      {"C:\\hard.xml", 0, "c/hard.xml", "c/other.xml"},
+      {"C:\\closed\\hard.xml", 0, "c/closed/r.xml", nullptr},  // written in place: every name sees it
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    for (const char* file : {"c/closed/r.xml", "c/open/r.xml", "c/other.xml"}) dir_.Write(file, earlier);
+    const std::string output = " --output '" + std::string(c.path) + "'";
+    if (std::string(c.path).find("new") == std::string::npos) {
+      RunOutcome no = RunProgramIn(dir_, program, host_.path(), "--batch --month-to 3" + output, as);
+      EXPECT_EQ(no.status, 1) << no.err;
+      EXPECT_NE(no.err.find("同名のファイルが存在します。"), std::string::npos) << no.err;
+    }
+    RunOutcome run = RunProgramIn(dir_, program, host_.path(), "--batch --month-to 3 --yes" + output, as);
+    EXPECT_EQ(run.status, c.status) << run.err;
+    if (c.written != nullptr) {
+      EXPECT_NE(TempDir::Read(dir_.Sub(c.written)).find("</REPORT>"), std::string::npos);
+      EXPECT_EQ(TempDir::Read(dir_.Sub(c.written)).find("earlier"), std::string::npos);
+    }
+    if (c.kept != nullptr) {
+      EXPECT_EQ(TempDir::Read(dir_.Sub(c.kept)), earlier);
+    }
+    for (const char* link : {"c/link.xml", "c/rel.xml", "c/dangling.xml"})
+      EXPECT_TRUE(std::filesystem::is_symlink(dir_.Sub(link))) << link;
+    for (const char* folder : {"c", "c/open", "c/closed"})
+      EXPECT_TRUE(LeftTempFiles(dir_.Sub(folder)).empty());
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir_.Sub("c/closed/new.xml")));
+}
+
+// The temporary file stays locked until it is in the report's place: a clean-up by another run in the
+// same folder, with the file aged past a minute, leaves it alone while the writer stands at the rename.
+TEST_F(FaultTest, AnotherRunsCleanUpLeavesATemporaryFileBeforeItsRename) {
+  ChildRun run(dir_, BinPath("halvorack"), host_.path(),
+               {"--batch", "--month-to", "3", "--output", "C:\\r.xml"}, "replace-rename");
+  ASSERT_TRUE(run.WaitStopped()) << run.Err();
+  const std::vector<std::string> temp = LeftTempFiles(dir_.Sub("c"));
+  ASSERT_EQ(temp.size(), 1u);
+  std::filesystem::last_write_time(dir_.Sub("c/" + temp[0]),
+                                   std::filesystem::file_time_type::clock::now() - std::chrono::minutes(2));
+  EXPECT_EQ(win32::RemoveStaleTempFiles(dir_.Sub("c")), 0);
+  run.Continue();
+  EXPECT_EQ(run.Wait(), 0) << run.Err();
+  EXPECT_NE(TempDir::Read(dir_.Sub("c/r.xml")).find("</REPORT>"), std::string::npos);
 }
 
 // Two users share the settings folder: the settings file is writable by both, and both keep their

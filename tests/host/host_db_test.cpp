@@ -86,10 +86,15 @@ TEST_F(HostDbTest, ValuesBeyondTheirFieldAreRefusedByTableRowAndColumn) {
        "companies row data_no 1 column data_kind: 65635 does not fit its field (-32768 to 32767)"},
       {"UPDATE session SET selected_no2 = 4294967297;",
        "session row 1 column selected_no2: 4294967297 does not fit its field (-2147483648 to 2147483647)"},
-      {"UPDATE session SET package_name = 'P' || char(127);",
-       "session row 1 column package_name: the text holds the control character 0x7F"},
-      {"UPDATE companies SET name = 'a' || char(10) || 'b';",
-       "companies row data_no 1 column name: the text holds the control character 0x0A"},
+      {"UPDATE session SET package_name = 'P' || char(27);",
+       "session row 1 column package_name: the text holds the control character 0x1B"},
+      {"UPDATE companies SET name = 'a' || char(11) || 'b';",
+       "companies row data_no 1 column name: the text holds the control character 0x0B"},
+      // A key or a folder holds no tab or line break.
+      {"UPDATE session SET user_id = 'u' || char(9);",
+       "session row 1 column user_id: the text holds the control character 0x09"},
+      {"UPDATE companies SET data_id = 'D' || char(10);",
+       "companies row data_no 1 column data_id: the text holds the control character 0x0A"},
   };
   for (const auto& c : cases) {
     TempDir dir;

@@ -133,6 +133,7 @@ elif [ "$mode" = deb ]; then
   for want in libqt6widgets6 libsqlite3-0 fonts-ipafont-gothic qt6-translations-l10n; do
     grep -qE "(^|, )$want( |,|$)" <<<"$depends" || fail "the package does not depend on $want: $depends"
   done
+  [ "$(dpkg-deb -f "$deb" Recommends)" = qt6-wayland ] || fail "the package does not recommend qt6-wayland"
   dpkg-deb -x "$deb" "$work/root"
 else
   fail "unknown mode $mode"

@@ -24,6 +24,12 @@ namespace {
 
 pid_t g_xvfb = -1;
 pid_t g_wm = -1;
+pid_t g_weston = -1;
+int g_weston_scale = 1;
+std::string g_weston_dir;  // its configuration and the screenshooter's pictures
+
+// The background of weston's output (weston.ini's 0xAARRGGBB).
+constexpr QRgb kWestonBackground = 0xff3a6e8c;
 
 using Clock = std::chrono::steady_clock;
 
@@ -79,16 +85,15 @@ QImage FromZPixmap(xcb_get_image_reply_t* reply, int w, int h) {
 
 }  // namespace
 
-bool XSession::Start(std::string* error) {
+bool XSession::Start(std::string* error, const std::string& screen) {
   int fds[2];
   if (pipe(fds) != 0) {
     *error = "pipe failed";
     return false;
   }
   // The server picks a free display number and writes it on the pipe: tests run in parallel.
-  g_xvfb =
-      Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1024x768x24", "-nolisten", "tcp"},
-            "/dev/null", fds[1]);
+  g_xvfb = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen, "-nolisten", "tcp"},
+                 "/dev/null", fds[1]);
   close(fds[1]);
   std::string number;
   pollfd p{fds[0], POLLIN, 0};
@@ -136,6 +141,90 @@ bool XSession::Start(std::string* error) {
 void XSession::Stop() {
   Reap(&g_wm);
   Reap(&g_xvfb);
+}
+
+// ---- weston ----
+
+bool WaylandSession::Start(const QSize& size, int scale, std::string* error) {
+  char tmpl[] = "/tmp/uw-weston-XXXXXX";
+  if (mkdtemp(tmpl) == nullptr) {
+    *error = "mkdtemp failed";
+    return false;
+  }
+  g_weston_dir = tmpl;
+  g_weston_scale = scale;
+  char background[16];
+  std::snprintf(background, sizeof background, "0x%08x", kWestonBackground);
+  std::ofstream(g_weston_dir + "/weston.ini")
+      << "[core]\nidle-time=0\n[shell]\nbackground-color=" << background
+      << "\npanel-position=none\nlocking=false\nanimation=none\nstartup-animation=none\n"
+         "close-animation=none\nfocus-animation=none\n";
+  const std::string socket = "uw-wayland-" + std::to_string(getpid());
+  g_weston = Spawn({"weston", "--backend=x11-backend.so", "--use-pixman", "--debug",
+                    "--config=" + g_weston_dir + "/weston.ini", "--socket=" + socket,
+                    "--width=" + std::to_string(size.width() / scale),
+                    "--height=" + std::to_string(size.height() / scale), "--scale=" + std::to_string(scale)},
+                   g_weston_dir + "/weston.log");
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  const std::string path = std::string(runtime != nullptr ? runtime : "") + "/" + socket;
+  const auto start = Clock::now();
+  while (!std::filesystem::exists(path) && Elapsed(start) < 15000)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  if (!std::filesystem::exists(path)) {
+    *error = "weston did not start (is the weston package installed?): " + g_weston_dir + "/weston.log";
+    return false;
+  }
+  setenv("WAYLAND_DISPLAY", socket.c_str(), 1);
+  // The window manager gives its window the X focus as it maps it; the pointer rests in its corner, so
+  // that the keyboard stays with it while no client window is under the pointer.
+  const std::string move = "xdotool search --sync --class 'Weston Compositor' mousemove --window %1 " +
+                           std::to_string(size.width() - 1) + " " + std::to_string(size.height() - 1);
+  if (std::system(move.c_str()) != 0) {
+    *error = "xdotool found no weston window";
+    return false;
+  }
+  return true;
+}
+
+void WaylandSession::Stop() {
+  Reap(&g_weston);
+  if (!g_weston_dir.empty()) std::filesystem::remove_all(g_weston_dir);
+}
+
+int WaylandSession::Scale() { return g_weston_scale; }
+
+QImage WaylandSession::Screenshot() {
+  const std::string folder = g_weston_dir + "/shots";
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  if (std::system(("cd " + Quote(folder) + " && weston-screenshooter >/dev/null 2>&1").c_str()) != 0)
+    return {};
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    return QImage(QString::fromStdString(entry.path().string())).convertToFormat(QImage::Format_RGB32);
+  return {};
+}
+
+QRect WaylandSession::Windows(const QImage& shot) {
+  // The pointer, in the bottom right corner, is no window.
+  const QRect pointer(shot.width() - 128, shot.height() - 128, 128, 128);
+  QRect covered;
+  for (int y = 0; y < shot.height(); ++y) {
+    const auto* line = reinterpret_cast<const QRgb*>(shot.constScanLine(y));
+    for (int x = 0; x < shot.width(); ++x)
+      if ((line[x] | 0xff000000u) != kWestonBackground && !pointer.contains(x, y))
+        covered |= QRect(x, y, 1, 1);
+  }
+  return covered;
+}
+
+void WaylandSession::Save(const QImage& shot, const std::string& picture) {
+  const QImage img = shot.copy(Windows(shot));
+  const std::string name = picture + (g_weston_scale != 1 ? "-scale" + std::to_string(g_weston_scale) : "");
+  const std::string dir = std::string(UW_BIN_DIR) + "/../x11-screens";
+  std::filesystem::create_directories(dir);
+  img.save(QString::fromStdString(dir + "/" + name + ".png"), "PNG");
+  if (const char* docs = std::getenv("UW_SCREENSHOT_DIR"); docs != nullptr && *docs != '\0')
+    img.save(QString::fromStdString(std::string(docs) + "/" + name + ".png"), "PNG");
 }
 
 // ---- Desktop ----

@@ -8,6 +8,7 @@
 
 #include <QImage>
 #include <QRect>
+#include <QSize>
 #include <QString>
 #include <string>
 #include <vector>
@@ -15,9 +16,31 @@
 // The X server and the window manager of a test binary; started once by main(), stopped at exit.
 class XSession {
  public:
-  // Starts Xvfb and openbox and sets DISPLAY; false with *error set when either cannot be started.
-  static bool Start(std::string* error);
+  // Starts Xvfb (a screen of `screen`, "WxHxD") and openbox and sets DISPLAY; false with *error set when
+  // either cannot be started.
+  static bool Start(std::string* error, const std::string& screen = "1024x768x24");
   static void Stop();
+};
+
+// weston as a Wayland desktop, in a window of the X server (its X11 backend: keys sent through XTEST reach
+// it while its window has the X focus and the pointer lies over it); started once by main() after
+// XSession. Its output has a plain background and no panel, so that the clients' windows stand out.
+class WaylandSession {
+ public:
+  // Starts weston (pixman renderer, --debug for the screenshooter) with an output of `size` pixels at
+  // `scale` (size / scale logical pixels), sets WAYLAND_DISPLAY and puts the pointer over its window; false
+  // with *error set.
+  static bool Start(const QSize& size, int scale, std::string* error);
+  static void Stop();
+  // The scale of the output: device pixels per logical pixel.
+  static int Scale();
+  // The output as weston's screenshooter takes it (null when it fails).
+  static QImage Screenshot();
+  // The part of `shot` that the clients' windows cover (null when none does).
+  static QRect Windows(const QImage& shot);
+  // Saves Windows(shot) of `shot` as <build>/x11-screens/<name>.png and into $UW_SCREENSHOT_DIR when set
+  // ("-scale2" added to the name at scale 2).
+  static void Save(const QImage& shot, const std::string& name);
 };
 
 // A top-level window of a client, as the window manager manages it.

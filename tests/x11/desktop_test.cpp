@@ -162,6 +162,41 @@ TEST_F(DesktopTest, TheSaveAsDialogIsOnTopFocusedAndJapanese) {
   EXPECT_EQ(run.Wait(), 1) << run.Err();
 }
 
+TEST_F(DesktopTest, AtScaleTwoTheDialogABoxAndTheSaveAsDialogAreShownWhole) {
+  // Qt's scaling as a desktop of twice the density sets it. The pictures show every text whole.
+  setenv("QT_SCALE_FACTOR", "2", 1);
+  ProgramRun run(host_.path());
+  unsetenv("QT_SCALE_FACTOR");
+  const XWindow dlg = StartDialog(run);
+  ASSERT_NE(dlg.id, 0u);
+  ASSERT_EQ(desk_.CheckShown(dlg, nullptr), "");
+  const QRect screen(0, 0, 1024, 768);
+  EXPECT_TRUE(screen.contains(desk_.Describe(dlg.id).frame));
+  desk_.Save(dlg, "conditions-dialog-scale2");
+  // The refusal (F12 on the default path), then the save-as dialog (Tab to the browse button, Enter).
+  const struct {
+    const char* keys;
+    QString title;
+    const char* picture;
+    const char* answer;
+  } windows[] = {{"F12", kBoxTitle, "refusal-scale2", "Return"},
+                 {"Tab Return", kSaveAs, "save-as-scale2", "Escape"}};
+  for (const auto& over : windows) {
+    Desktop::Key(over.keys);
+    const XWindow window = desk_.WaitFor(over.title, 5000, dlg.id);
+    ASSERT_NE(window.id, 0u) << over.title.toStdString();
+    EXPECT_EQ(desk_.CheckShown(window, &dlg), "");
+    EXPECT_TRUE(screen.contains(desk_.Describe(window.id).frame)) << over.title.toStdString();
+    desk_.Save(window, over.picture);
+    Desktop::Key(over.answer);
+    ASSERT_TRUE(desk_.WaitGone(over.title));
+  }
+  Desktop::Key("Escape");
+  ASSERT_NE(desk_.WaitFor(kBoxTitle, 5000, dlg.id).id, 0u);
+  Desktop::Key("Return");
+  EXPECT_EQ(run.Wait(), 1) << run.Err();
+}
+
 TEST_F(DesktopTest, TheFailureBoxIsAboveTheProgressWindow) {
   // The aggregation fails after a few rows: the failure box comes while the progress window is shown.
   AddAccounts(300);
@@ -174,7 +209,7 @@ TEST_F(DesktopTest, TheFailureBoxIsAboveTheProgressWindow) {
   EXPECT_EQ(run.Wait(), 2) << run.Err();
 }
 
-TEST_F(DesktopTest, TheProgressWindowShowsTheRunAndTheCompletionComesAfterIt) {
+TEST_F(DesktopTest, TheProgressWindowShowsTheRunAndOwnsTheCompletionBox) {
   // Enough rows for the progress window to be caught while it works: the program is stopped there, and
   // the screen shows the last state it painted.
   AddAccounts(30000);
@@ -191,7 +226,8 @@ TEST_F(DesktopTest, TheProgressWindowShowsTheRunAndTheCompletionComesAfterIt) {
   EXPECT_GT(filled, shot.width() / 6);
   desk_.Save(progress, "progress-window");
   kill(run.pid(), SIGCONT);
-  ExpectBox(XWindow{}, {QStringLiteral("科目内訳書情報の出力が終了しました。")}, "completion", kBoxTitle);
+  // The completion box over the progress window, which stays shown under it.
+  ExpectBox(progress, {QStringLiteral("科目内訳書情報の出力が終了しました。")}, "completion", kBoxTitle);
   Desktop::Key("Return");
   EXPECT_EQ(run.Wait(), 0) << run.Err();
 }
