@@ -203,7 +203,7 @@ bool ReplacementFile::Commit(int* error) {
     return false;
   };
   if (m_fd < 0) return fail(EBADF);
-  assert(!m_strTemp.empty() && !m_strTarget.empty() && "Commit follows a Begin that succeeded");
+  assert(!m_strTarget.empty() && (m_bInPlace || !m_strTemp.empty()) && "Commit follows a successful Begin");
   int e = Step("fsync");
   if (e == 0 && fsync(m_fd) != 0) e = errno;
   if (e != 0) return fail(e);
