@@ -1,5 +1,6 @@
 #include "aggregation/balance_aggregator.h"
 
+#include <cassert>
 #include <cstring>
 #include <new>
 #include <string>
@@ -31,6 +32,7 @@ void AddSlots(ClAmount* sum, const StKAMOKUSUMINFO& row, bool in_tax, bool debit
 ClBalanceAggregator::~ClBalanceAggregator() { delete m_pRule; }
 
 void ClBalanceAggregator::Advance(std::int16_t from, std::int16_t to) {
+  assert(from < to && "the overall progress only moves forward");
   if (m_pProgress != nullptr) m_pProgress->Advance(from, to);
 }
 
@@ -130,6 +132,8 @@ long ClBalanceAggregator::AppendRow(const StKAMOKUSUMINFO& row, std::int64_t bal
 
 int ClBalanceAggregator::Aggregate(std::int32_t tax_mode, const StFINDINFO* conditions,
                                    const StDATAINFO* data) {
+  assert(!m_bAggregated && "Aggregate runs once per aggregator");
+  m_bAggregated = true;
   if (m_pRows == nullptr || conditions == nullptr || data == nullptr) return 0;
   Advance(0, 100);
   if (m_pRule == nullptr) {

@@ -60,6 +60,7 @@ class ClBalanceAggregator {
   std::string m_strFailure;
 
  private:
+  bool m_bAggregated = false;  // Aggregate has run (it runs once; asserted in Debug builds)
   void Advance(std::int16_t from, std::int16_t to);
   long AppendRow(const StKAMOKUSUMINFO& row, std::int64_t balance);
 };

@@ -347,11 +347,11 @@ int RunProgram(res::EditionId edition_id, int argc, char** argv) {
     // does not fit its field (the run then failed): one line says where.
     // Before the dialog, with windows, the line is also shown in a box: a run started from the desktop
     // has no terminal to read it on.
-    const std::string& error = ClAccConnect::Inst()->LastError();
+    const std::string& host_error = ClAccConnect::Inst()->LastError();
     if (!initiated)
-      ReportStartFailure(edition, error, with_windows);
-    else if (!error.empty())
-      std::fprintf(stderr, "%s: %s\n", edition.program, error.c_str());
+      ReportStartFailure(edition, host_error, with_windows);
+    else if (!host_error.empty())
+      std::fprintf(stderr, "%s: %s\n", edition.program, host_error.c_str());
   }
   win32::SetUi(previous);
   // The lines of a batch run that did not reach standard error (a full device, a closed pipe): the run

@@ -41,14 +41,14 @@ void ClLinkApp::FreeRows() {
 
 BOOL ClLinkApp::InitInstance() {
   ClAccConnect* connect = ClAccConnect::Inst();
-  // 1-3: the connection.
+  // The connection: the window title, the edition's application type, the data type, the host database.
   connect->m_pszTitle = res::Text(res::TextId::kTitle).c_str();
   connect->SetAppType(static_cast<ClSysEnvMgr::_AppType>(m_edition.app_type));
   connect->SetUseDataType(1);
   if (connect->Initiate() != 0) return FALSE;
   m_bInitiated = true;
 
-  // 4: the hand-shake.
+  // The hand-shake: a run started by a window disables it until the run ends.
   if (ParseCommandLine(m_strCmdLine.c_str()) == 1) {
     m_bStartedByWindow = 1;
     m_starterWnd.m_hWnd = m_hStarterWnd;
@@ -59,7 +59,7 @@ BOOL ClLinkApp::InitInstance() {
     PrepareEndingNotice();
   }
 
-  // 5: the program's own folder becomes the current directory.
+  // The program's own folder becomes the current directory.
   char module[MAX_PATH + 1] = {};
   if (GetModuleFileNameA(0, module, sizeof module) > 0) {
     std::string folder(module);
@@ -80,13 +80,13 @@ BOOL ClLinkApp::InitInstance() {
   ProtectFile("the environment file", kEnvFileName);
   ProtectFile("the product information file", "SUPPORT.INF");
 
-  // 6: the environment check.
+  // The environment check.
   if (CheckEnvironment(1) == 0) {
     m_nResult = kResultFailed;
     return FALSE;
   }
 
-  // 7: complete the link.
+  // Complete the link with the accounting product.
   const long link = connect->ExpSysLink();
   if (link == 1) {
     m_nResult = kResultCancelled;
@@ -97,12 +97,12 @@ BOOL ClLinkApp::InitInstance() {
     return FALSE;
   }
 
-  // 8: the selected company's record; when none matches it stays zero-filled and the run goes on.
+  // The selected company's record; when none matches it stays zero-filled and the run goes on.
   StDATAINFO info;
   std::memset(&info, 0, sizeof info);
   FindSelectedDataInfo(&info);
 
-  // 9: the run sequence.
+  // The run sequence.
   return RunSequence(info);
 }
 

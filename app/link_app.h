@@ -93,8 +93,8 @@ class ClLinkApp {
   ClSetData* m_pDataSet = nullptr;
 
  protected:
-  // The run sequence after start-up step 8: the conditions dialog, the progress window, the
-  // aggregation, the report, the settings and the final message; its result is InitInstance's.
+  // The run sequence once the selected company's record is read: the conditions dialog, the progress window,
+  // the aggregation, the report, the settings and the final message; its result is InitInstance's.
   virtual win32::BOOL RunSequence(StDATAINFO& info);
   // The dialog's run: modal, or driven by the batch inputs. Answers the dialog's result.
   virtual int RunConditions(ClConditionDlg& dialog);

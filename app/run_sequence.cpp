@@ -94,7 +94,7 @@ BOOL ClLinkApp::RunSequence(StDATAINFO& info) {
     ProtectWindowsFile(std::string("the settings lock ") + edition.settings_file, settings + ".lock");
   }
 
-  // 1-2: the dialog and its inputs.
+  // The conditions dialog and its inputs.
   ClConditionDlg dialog(m_edition, m_pStarterWnd != nullptr ? m_pStarterWnd->m_hWnd : 0);
   ClSysUser* user = ClDataMgr::Inst()->GetSysUserObject();
   user->GetCurUserID(dialog.m_szUserId);
@@ -114,7 +114,7 @@ BOOL ClLinkApp::RunSequence(StDATAINFO& info) {
   dialog.m_strCompany = std::move(company);
   dialog.m_strPeriod = PeriodText(info.PeriodStart, info.PeriodEnd);
 
-  // 3-4: the modal run and what it chose.
+  // The dialog's run (modal, or driven by the batch inputs) and what it chose.
   if (RunConditions(dialog) == kIdCancelled) {
     m_nResult = kResultCancelled;
     return FALSE;
@@ -133,7 +133,7 @@ BOOL ClLinkApp::RunSequence(StDATAINFO& info) {
   // The path is kept whole: one longer than Windows can open fails when the report is written.
   const std::string out_path = dialog.m_strOutPath;
 
-  // 5: the progress window, or the console progress chosen at start.
+  // The progress window, or the console progress chosen at start.
   std::unique_ptr<ClRunProgress> shown;
   if (m_pConsoleProgress != nullptr)
     shown = std::make_unique<ClConsoleProgress>(m_pConsoleProgress);
@@ -146,7 +146,7 @@ BOOL ClLinkApp::RunSequence(StDATAINFO& info) {
 
   BOOL written = FALSE;
   {
-    // 6-10: aggregation and report; destroyed in reverse order (the writer first).
+    // The aggregation and the report; destroyed in reverse order (the writer first).
     ClBalanceAggregator aggregator;
     aggregator.m_pProgress = &progress;
     aggregator.m_pRows = &m_resultRows;
@@ -172,7 +172,7 @@ BOOL ClLinkApp::RunSequence(StDATAINFO& info) {
     // The report is in place (also when it was written into the file itself, with no rename): a signal
     // from here on tells the starting window so.
     SetSignalEndingResult(kResultWritten);
-    // 11: settings, then the completion message owned by the progress window, which stays shown under
+    // The settings, then the completion message owned by the progress window, which stays shown under
     // it: a box's owner is on the screen, so that a desktop can keep the box with it. A settings write
     // that failed is not a failed run (the report is written), but a batch run says so in one line.
     std::string why;
@@ -189,7 +189,7 @@ BOOL ClLinkApp::RunSequence(StDATAINFO& info) {
     if (m_batch.m_bBatch)
       std::fprintf(stderr, "%s: report written to %s\n", m_edition.program, LinuxPathOf(out_path).c_str());
   } else {
-    // 12: the failure message while the progress window is still shown.
+    // The failure message while the progress window is still shown.
     MessageBoxA(progress.MessageOwner(), res::Text(res::TextId::kWriteFailed), res::Text(res::TextId::kTitle),
                 MB_OK | MB_ICONEXCLAMATION);
     progress.Close();

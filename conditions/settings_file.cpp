@@ -11,6 +11,7 @@
 #include "win32/codepage.h"
 #include "win32/crt.h"
 #include "win32/file_exists.h"
+#include "win32/lock_wait.h"
 #include "win32/replace_file.h"
 
 namespace {
@@ -148,10 +149,11 @@ bool ClSettingsFile::WriteLastOutput(std::int16_t tax, std::int16_t month, const
 
   win32::FileLock lock;
   int e = 0;
-  if (!lock.Acquire(file + ".lock", win32::PermissionBitsForNewFile(file), kLockWaitMs, &e)) {
+  const int wait_ms = win32::LockWaitMs(kLockWaitMs);
+  if (!lock.Acquire(file + ".lock", win32::PermissionBitsForNewFile(file), wait_ms, &e)) {
     if (e == EWOULDBLOCK)
       return fail("the settings file " + shown + " is locked by another run (" + shown + ".lock held for " +
-                  std::to_string(kLockWaitMs / 1000) + " s)");
+                  std::to_string(wait_ms / 1000) + " s)");
     return fail("the lock file " + shown + ".lock cannot be used: " + std::strerror(e));
   }
   // The file is read and rewritten in pieces: every line of the key goes, every other line is kept

@@ -119,12 +119,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     while (!rest.empty()) {
       Check(rest[0] == '/');
       rest.remove_prefix(1);
-      const std::string_view name = rest.substr(0, rest.find('/'));
-      rest.remove_prefix(name.size());
-      Check(!name.empty() && name != "." && name != ".." && name.back() != '.' && name.back() != ' ');
+      const std::string_view part = rest.substr(0, rest.find('/'));
+      rest.remove_prefix(part.size());
+      Check(!part.empty() && part != "." && part != ".." && part.back() != '.' && part.back() != ' ');
       // "Data" only where the text wrote it so; any other spelling is "DATA".
-      if (first && SameIgnoringAsciiCase(name, "data"))
-        Check(name == "DATA" || (name == "Data" && utf8.find("Data") != std::string::npos));
+      if (first && SameIgnoringAsciiCase(part, "data"))
+        Check(part == "DATA" || (part == "Data" && utf8.find("Data") != std::string::npos));
       first = false;
     }
   } else {

@@ -15,6 +15,7 @@
 #include "platform/rule.h"
 #include "win32/codepage.h"
 #include "win32/drives.h"
+#include "win32/lock_wait.h"
 #include "win32/protected_files.h"
 
 namespace host {
@@ -363,7 +364,7 @@ bool HostDb::Open(const std::string& path, std::string* error) {
     return false;
   }
   // Another process writing the accounting data holds its lock for a moment: wait for it.
-  sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+  sqlite3_busy_timeout(db_, win32::LockWaitMs(kBusyTimeoutMs));
   std::string why;
   if (!Load(&why)) {
     *error = "host database " + path_ + ": " + why;

@@ -188,7 +188,7 @@ struct ClRuleKamoku::Walk {
     return ReadRowInt(totals, col, "totals", row, column, min, max, out);
   }
 
-  void Push(const AccountEntry& e, const std::int64_t (&totals)[4][kSlots], bool has_sub) {
+  void Push(const AccountEntry& e, const std::int64_t (&amounts)[4][kSlots], bool has_sub) {
     StKAMOKUSUMINFO& row = pending.emplace_back();
     std::memset(&row, 0, sizeof row);
     row.AccountId = e.id;
@@ -200,10 +200,10 @@ struct ClRuleKamoku::Walk {
     row.Attributes = e.attributes;
     for (int s = 0; s < kSlots; ++s) {
       if (s != 0 && !slot_wanted[s]) continue;
-      row.DebitExTax[s] = totals[0][s];
-      row.DebitInTax[s] = totals[1][s];
-      row.CreditExTax[s] = totals[2][s];
-      row.CreditInTax[s] = totals[3][s];
+      row.DebitExTax[s] = amounts[0][s];
+      row.DebitInTax[s] = amounts[1][s];
+      row.CreditExTax[s] = amounts[2][s];
+      row.CreditInTax[s] = amounts[3][s];
     }
   }
 

@@ -1,6 +1,7 @@
 // The line writer of the report.
 #include "report/xml_writer.h"
 
+#include <cassert>
 #include <cstring>
 
 #include "win32/mbcs.h"
@@ -58,8 +59,15 @@ class ClXmlWriter::LineBuilder {
 // place.
 ClXmlWriter::~ClXmlWriter() { Discard(); }
 
+// The writer's states: detached (no file, nothing collected) until Open, attached (its file open, or
+// closed by a file error) until Commit, Discard or Close. Lines are collected only in buffered mode while
+// attached.
+#define ASSERT_WRITER_STATE() assert(m_strBuffer.empty() || (m_bBuffered && m_pFile != nullptr))
+
 std::int16_t ClXmlWriter::Open(win32::CFile* file, const char* path) {
   if (file == nullptr || path == nullptr) return -1;
+  assert(m_pFile == nullptr && "one file at a time: Commit, Discard or Close the one before");
+  ASSERT_WRITER_STATE();
   m_pFile = file;
   m_strPath = path;
   // The outcome is not examined here: a file that did not open fails at the first write.
@@ -70,6 +78,7 @@ std::int16_t ClXmlWriter::Open(win32::CFile* file, const char* path) {
 
 int ClXmlWriter::WriteLine(const char* text) {
   if (m_pFile == nullptr || text == nullptr) return 0;
+  ASSERT_WRITER_STATE();
   if (!m_bBuffered) return WriteBytes(text, std::strlen(text));
   // A file that is not open (it did not open, or an error closed it) fails at once, as unbuffered.
   if (!m_pFile->IsOpen()) return 0;
@@ -83,6 +92,7 @@ int ClXmlWriter::WriteBytes(const char* bytes, std::size_t count) {
   } catch (const win32::CFileException&) {
     // The file is closed but stays attached: every later write fails the same way.
     m_pFile->Abort();
+    assert(!m_pFile->IsOpen() && "a file error leaves the file closed and the writer attached");
     return 0;
   }
   return 1;
@@ -100,6 +110,7 @@ int ClXmlWriter::Flush() {
   const int result = WriteBytes(m_strBuffer.data(), m_strBuffer.size());
   // Bytes the file did not take are dropped with the rest: nothing after a failing byte is written.
   m_strBuffer.clear();
+  ASSERT_WRITER_STATE();
   return result;
 }
 
@@ -116,6 +127,7 @@ int ClXmlWriter::Commit() {
     result = 0;  // closed all the same, the replacement discarded
   }
   m_pFile = nullptr;
+  ASSERT_WRITER_STATE();
   return result;
 }
 
@@ -123,6 +135,7 @@ void ClXmlWriter::Discard() {
   m_strBuffer.clear();
   if (m_pFile != nullptr) m_pFile->Abort();
   m_pFile = nullptr;
+  ASSERT_WRITER_STATE();
 }
 
 int ClXmlWriter::Close() {

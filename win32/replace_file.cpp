@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cassert>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -172,6 +173,7 @@ bool ReplacementFile::Begin(const std::string& link_or_target, int* error, bool 
   const mode_t mode = existed ? old.st_mode & 07777 : 0666 & ~CurrentUmask();
   if (fchmod(m_fd, mode) != 0) return fail(errno);
   m_strTarget = target;
+  assert(m_fd >= 0 && !m_strTemp.empty());
   return true;
 }
 
@@ -201,6 +203,7 @@ bool ReplacementFile::Commit(int* error) {
     return false;
   };
   if (m_fd < 0) return fail(EBADF);
+  assert(!m_strTarget.empty() && (m_bInPlace || !m_strTemp.empty()) && "Commit follows a successful Begin");
   int e = Step("fsync");
   if (e == 0 && fsync(m_fd) != 0) e = errno;
   if (e != 0) return fail(e);
@@ -238,6 +241,7 @@ bool ReplacementFile::Commit(int* error) {
       close(dfd);
     }
   }
+  assert(m_fd < 0 && m_strTemp.empty() && m_nSlot < 0 && "after the rename nothing is left to discard");
   if (e != 0 && error != nullptr) *error = e;
   return e == 0;
 }
@@ -254,6 +258,7 @@ void ReplacementFile::Discard() {
   m_lockFd = -1;
   UnregisterTempFile(m_nSlot);
   m_nSlot = -1;
+  assert(m_fd < 0 && m_strTemp.empty() && m_nSlot < 0);
 }
 
 int RemoveStaleTempFiles(const std::string& folder, long max_age_seconds) {

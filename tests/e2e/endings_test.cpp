@@ -104,6 +104,19 @@ int FillQueue(const StarterListener& window) {
 }
 
 const std::vector<std::string> kCancelled = {"ENABLE 0", "FOREGROUND", "ENABLE 1", "POST 1025 7 1"};
+
+// The lock waits of the runs started while it lives, shortened to two seconds through the one place the
+// program takes them from.
+class ShortLockWaits {
+ public:
+  ShortLockWaits() { setenv(kName, "2000", 1); }
+  ~ShortLockWaits() { unsetenv(kName); }
+  ShortLockWaits(const ShortLockWaits&) = delete;
+  ShortLockWaits& operator=(const ShortLockWaits&) = delete;
+
+ private:
+  static constexpr const char* kName = "UCHIWAKE_TEST_LOCK_WAIT_MS";
+};
 }  // namespace
 
 // Each signal from outside whose default ends a process, at each moment of the run, ends the run as a
@@ -271,10 +284,11 @@ TEST_F(EndingTest, AKillAtAnyMomentOfTheWritingLeavesAWholeReport) {
   EXPECT_EQ(Report(), whole);
 }
 
-// Another process holding the host database for a second is waited for; one that holds it past five
-// seconds fails the run, and the one line on standard error says that the host database could not be
-// read.
-TEST_F(EndingTest, ALockedHostDatabaseIsWaitedForFiveSeconds) {
+// Another process holding the host database for a second is waited for; one that holds it past the wait
+// (five seconds, two here) fails the run, and the one line on standard error says that the host database
+// could not be read.
+TEST_F(EndingTest, ALockedHostDatabaseIsWaitedFor) {
+  const ShortLockWaits waits;
   {
     host_.Exec("BEGIN EXCLUSIVE;");
     StarterListener window;
@@ -290,9 +304,13 @@ TEST_F(EndingTest, ALockedHostDatabaseIsWaitedForFiveSeconds) {
   ChildRun run(dir_, BinPath("halvorack"), host_.path(), Args(window), "dialog");
   ASSERT_TRUE(run.WaitStopped()) << run.Err();
   host_.Exec("BEGIN EXCLUSIVE;");
+  const auto started = std::chrono::steady_clock::now();
   run.Continue();
   EXPECT_EQ(run.Wait(), 2);
+  const auto took = std::chrono::steady_clock::now() - started;
   host_.Exec("COMMIT;");
+  EXPECT_GE(took, std::chrono::seconds(2));
+  EXPECT_LT(took, std::chrono::seconds(5));
   const std::string err = run.Err();
   EXPECT_NE(err.find("XMLファイルの出力に失敗しました。"), std::string::npos) << err;
   EXPECT_NE(err.find("\nhalvorack: host database " + host_.path() + ": "), std::string::npos) << err;
@@ -302,9 +320,10 @@ TEST_F(EndingTest, ALockedHostDatabaseIsWaitedForFiveSeconds) {
   EXPECT_EQ(Settings(), saved);
 }
 
-// Another process holding the settings lock: the run waits ten seconds, then ends as written without
-// saving the settings, and says so in one line.
-TEST_F(EndingTest, AHeldSettingsLockIsWaitedForTenSeconds) {
+// Another process holding the settings lock: the run waits (ten seconds, two here), then ends as written
+// without saving the settings, and says so in one line.
+TEST_F(EndingTest, AHeldSettingsLockIsWaitedFor) {
+  const ShortLockWaits waits;
   const std::string lock_path = dir_.Write("c/Settings/Halvorack.env.lock", "");
   const int lock = open(lock_path.c_str(), O_RDONLY | O_CLOEXEC);
   ASSERT_GE(lock, 0);
@@ -315,7 +334,8 @@ TEST_F(EndingTest, AHeldSettingsLockIsWaitedForTenSeconds) {
   const auto took = std::chrono::steady_clock::now() - started;
   close(lock);
   EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_GE(took, std::chrono::seconds(10));
+  EXPECT_GE(took, std::chrono::seconds(2));
+  EXPECT_LT(took, std::chrono::seconds(10));
   EXPECT_NE(Report().find("</REPORT>\r\n"), std::string::npos);
   EXPECT_EQ(Settings(), kSettings);
   EXPECT_NE(run.err.find("halvorack: the choices of this run were not saved: the settings file"),
