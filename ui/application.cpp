@@ -6,9 +6,9 @@
 #include <QApplication>
 #include <QCursor>
 #include <QDir>
+#include <QIcon>
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QPluginLoader>
