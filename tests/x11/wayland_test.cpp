@@ -253,7 +253,7 @@ TEST_F(WaylandTest, TheMainPathFromTheDialogToTheCompletionBoxWritesTheBatchRuns
   ExpectWindow(log, kBoxTitle, progress, {QStringLiteral("科目内訳書情報の出力が終了しました。")},
                QApplication::font(), "wayland-completion");
   Desktop::Key("Return");
-  EXPECT_EQ(run.Wait(), 0);
+  EXPECT_EQ(run.Wait(), 0) << run.Err().substr(0, 4000);
 
   // The same run in batch: the same bytes.
   const std::string batch = std::string(UW_BIN_DIR) + "/halvorack --host '" + host_.path() +
