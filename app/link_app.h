@@ -102,6 +102,10 @@ class ClLinkApp {
 
  private:
   void FreeRows();
+  // The program's own folder becomes the current directory, and the files the program depends on (the
+  // three editions' executables, the environment and product information files) its own: no report may
+  // replace them.
+  void EnterProgramFolder() const;
   // The run sequence's steps, in their order: the settings files of every edition made the program's own;
   // the dialog's inputs from the selected company's record and the signed-in user; the aggregation and the
   // report (TRUE when the report is in place); the ending of a written run (the settings saved, the
