@@ -22,6 +22,59 @@
 #include "win32/signals.h"
 #include "win32/ui_port.h"
 
+namespace {
+// An option without a value (--batch, --help, --version, --yes), as the word typed; false with *error set.
+bool SetFlagOption(const std::string& name, bool has_inline, const std::string& word, StOptions* options,
+                   std::string* error) {
+  if (has_inline && (name == "--batch" || name == "--help" || name == "--version" || name == "--yes")) {
+    *error = name + " takes no value";
+    return false;
+  }
+  if (name == "--batch") {
+    options->batch = true;
+  } else if (name == "--help") {
+    options->help = true;
+  } else if (name == "--version") {
+    options->version = true;
+  } else if (name == "--yes") {
+    options->yes = true;
+  } else {
+    *error = "unknown option " + word;
+    return false;
+  }
+  return true;
+}
+
+// An option's value (--host, --month-to, --tax, --output); false with *error set.
+bool SetValueOption(const std::string& name, const std::string& v, StOptions* options, std::string* error) {
+  if (name == "--host") {
+    if (v.empty()) {
+      *error = "--host needs a file";
+      return false;
+    }
+    options->host = v;
+  } else if (name == "--month-to") {
+    const bool digits = v.size() <= 2 && v.find_first_not_of("0123456789") == std::string::npos;
+    if (!digits) {
+      *error = "--month-to takes at most two digits";
+      return false;
+    }
+    options->has_month_to = true;
+    options->month_to = v;
+  } else if (name == "--tax") {
+    if (v != "0" && v != "1") {
+      *error = "--tax takes 0 or 1";
+      return false;
+    }
+    options->tax = v == "1" ? 1 : 0;
+  } else {
+    options->has_output = true;
+    options->output = v;
+  }
+  return true;
+}
+}  // namespace
+
 bool ParseOptions(const std::vector<std::string>& args, StOptions* options, std::string* error) {
   std::size_t i = 0;
   for (; i < args.size(); ++i) {
@@ -52,22 +105,7 @@ bool ParseOptions(const std::vector<std::string>& args, StOptions* options, std:
     const bool has_inline = equals != std::string::npos;
     const bool takes_value = a == "--host" || a == "--month-to" || a == "--tax" || a == "--output";
     if (!takes_value) {
-      if (has_inline && (a == "--batch" || a == "--help" || a == "--version" || a == "--yes")) {
-        *error = a + " takes no value";
-        return false;
-      }
-      if (a == "--batch") {
-        options->batch = true;
-      } else if (a == "--help") {
-        options->help = true;
-      } else if (a == "--version") {
-        options->version = true;
-      } else if (a == "--yes") {
-        options->yes = true;
-      } else {
-        *error = "unknown option " + word;
-        return false;
-      }
+      if (!SetFlagOption(a, has_inline, word, options, error)) return false;
       continue;
     }
     if (!has_inline && i + 1 >= args.size()) {
@@ -75,30 +113,7 @@ bool ParseOptions(const std::vector<std::string>& args, StOptions* options, std:
       return false;
     }
     const std::string v = has_inline ? word.substr(equals + 1) : args[++i];
-    if (a == "--host") {
-      if (v.empty()) {
-        *error = "--host needs a file";
-        return false;
-      }
-      options->host = v;
-    } else if (a == "--month-to") {
-      const bool digits = v.size() <= 2 && v.find_first_not_of("0123456789") == std::string::npos;
-      if (!digits) {
-        *error = "--month-to takes at most two digits";
-        return false;
-      }
-      options->has_month_to = true;
-      options->month_to = v;
-    } else if (a == "--tax") {
-      if (v != "0" && v != "1") {
-        *error = "--tax takes 0 or 1";
-        return false;
-      }
-      options->tax = v == "1" ? 1 : 0;
-    } else {
-      options->has_output = true;
-      options->output = v;
-    }
+    if (!SetValueOption(a, v, options, error)) return false;
   }
   for (std::size_t j = i; j < args.size(); ++j) {
     if (j > i) options->handshake += ' ';
@@ -228,6 +243,96 @@ std::string ShellFolderPath(std::string output) {
   return (folder / output).lexically_normal().string();
 }
 
+// --help or --version: the text on standard output; 0, or 2 with a line when it cannot be written.
+int PrintHelpOrVersion(const res::StEdition& edition, const StOptions& options) {
+  const std::string text = options.help ? UsageText(edition) : VersionText(edition);
+  if (std::fputs(text.c_str(), stdout) == EOF || std::fflush(stdout) != 0) {
+    std::fprintf(stderr, "%s: cannot write to standard output: %s\n", edition.program, std::strerror(errno));
+    return 2;
+  }
+  return 0;
+}
+
+// The command line is UTF-8; the program's texts are code page 932. The hand-shake is converted where it
+// enters, as the starting window's own texts would be on Windows; one that has no code page 932 form
+// cannot name the path the window means: false after a line, the run ends before it starts.
+bool ConvertHandshake(const res::StEdition& edition, const std::string& utf8, std::string* handshake) {
+  if (win32::Utf8ToCp932(utf8, handshake)) return true;
+  std::fprintf(stderr, "%s: the hand-shake has a character with no Shift_JIS (code page 932) form: %s\n",
+               edition.program, win32::FirstWithoutCp932Form(utf8).c_str());
+  // The window, message and function id are plain digits: the window that started the run is still
+  // told that it failed, as it is told of every other ending.
+  ClLinkApp probe(edition);
+  if (probe.ParseCommandLine(utf8.c_str()) == 1) probe.NotifyStarter(kResultFailed);
+  return false;
+}
+
+// The batch inputs of the options. False with *why set for a usage error.
+bool MakeBatchInput(const res::StEdition& edition, const StOptions& options, const std::string& handshake,
+                    StBatchInput* batch, std::string* why) {
+  batch->m_bBatch = options.batch;
+  batch->m_bHasMonthTo = options.has_month_to;
+  batch->m_strMonthTo = options.month_to;
+  batch->m_nTax = options.tax;
+  batch->m_bHasOutput = options.has_output;
+  if (!options.has_output) return true;
+  if (!win32::Utf8ToCp932(options.output, &batch->m_strOutput)) {
+    *why = "--output: the path has a character with no Shift_JIS form: " +
+           win32::FirstWithoutCp932Form(options.output);
+    return false;
+  }
+  ClLinkApp probe(edition);
+  if (probe.ParseCommandLine(handshake.c_str()) == 1 && !probe.m_strFixedOutputPath.empty()) {
+    *why = "--output cannot replace the output path that the starting window fixed";
+    return false;
+  }
+  batch->m_strOutputFromShell = ShellFolderPath(options.output);
+  return true;
+}
+
+// The host database: --host, else $UCHIWAKE_HOST, else the demo beside the program.
+std::string HostPath(const StOptions& options) {
+  if (!options.host.empty()) return options.host;
+  const char* env = std::getenv("UCHIWAKE_HOST");
+  return env != nullptr && *env != '\0' ? env : ProgramFolder() + "/demo-host.sqlite";
+}
+
+// Before the toolkit starts any thread: the signals from outside end the run as a cancel. From here on
+// every ending tells the window that started the run, the toolkit's fatal error and a signal before the
+// run reads the hand-shake included.
+void PrepareEndings(const res::StEdition& edition, const std::string& handshake) {
+  win32::InstallCancelSignals();
+  {
+    ClLinkApp probe(edition);
+    if (probe.ParseCommandLine(handshake.c_str()) == 1) probe.PrepareEndingNotice();
+  }
+  g_program = edition.program;
+  ui::SetFatalHook(OnToolkitFatal);
+}
+
+// The application object's run, start-up to shutdown: the run's result, or 2 when it got no connection.
+int RunApplication(const res::StEdition& edition, const std::string& handshake, const StBatchInput& batch,
+                   bool with_windows) {
+  ClLinkApp app(edition);
+  app.SetCommandLine(handshake);
+  app.SetBatchInput(batch);
+  // A batch run shows its progress on standard error, a window run in the progress window.
+  if (batch.m_bBatch) app.SetConsoleProgress(stderr);
+  app.InitInstance();
+  const bool initiated = app.Initiated();
+  app.ExitInstance();
+  // The host database could not be opened, or could not be read during the run, or held a value that
+  // does not fit its field (the run then failed): one line says where.
+  // Before the dialog, with windows, the line is also shown in a box: a run started from the desktop
+  // has no terminal to read it on.
+  const std::string& host_error = ClAccConnect::Inst()->LastError();
+  if (!initiated)
+    ReportStartFailure(edition, host_error, with_windows);
+  else if (!host_error.empty())
+    std::fprintf(stderr, "%s: %s\n", edition.program, host_error.c_str());
+  return initiated ? app.m_nResult : 2;
+}
+
 }  // namespace
 
 void ReportStartFailure(const res::StEdition& edition, const std::string& why, bool windows) {
@@ -251,43 +356,11 @@ int RunProgram(res::EditionId edition_id, int argc, char** argv) {
   // A write into a closed pipe fails with an error the program reports, instead of ending it silently.
   win32::InitFileSignals();
   if (!ParseOptions(args, &options, &error)) return usage_error(error);
-  if (options.help || options.version) {
-    const std::string text = options.help ? UsageText(edition) : VersionText(edition);
-    if (std::fputs(text.c_str(), stdout) == EOF || std::fflush(stdout) != 0) {
-      std::fprintf(stderr, "%s: cannot write to standard output: %s\n", edition.program,
-                   std::strerror(errno));
-      return 2;
-    }
-    return 0;
-  }
-  // The command line is UTF-8; the program's texts are code page 932. The hand-shake is converted where it
-  // enters, as the starting window's own texts would be on Windows; one that has no code page 932 form
-  // cannot name the path the window means, so the run ends before it starts.
+  if (options.help || options.version) return PrintHelpOrVersion(edition, options);
   std::string handshake;
-  if (!win32::Utf8ToCp932(options.handshake, &handshake)) {
-    std::fprintf(stderr, "%s: the hand-shake has a character with no Shift_JIS (code page 932) form: %s\n",
-                 edition.program, win32::FirstWithoutCp932Form(options.handshake).c_str());
-    // The window, message and function id are plain digits: the window that started the run is still
-    // told that it failed, as it is told of every other ending.
-    ClLinkApp probe(edition);
-    if (probe.ParseCommandLine(options.handshake.c_str()) == 1) probe.NotifyStarter(kResultFailed);
-    return 2;
-  }
+  if (!ConvertHandshake(edition, options.handshake, &handshake)) return 2;
   StBatchInput batch;
-  batch.m_bBatch = options.batch;
-  batch.m_bHasMonthTo = options.has_month_to;
-  batch.m_strMonthTo = options.month_to;
-  batch.m_nTax = options.tax;
-  batch.m_bHasOutput = options.has_output;
-  if (options.has_output) {
-    if (!win32::Utf8ToCp932(options.output, &batch.m_strOutput))
-      return usage_error("--output: the path has a character with no Shift_JIS form: " +
-                         win32::FirstWithoutCp932Form(options.output));
-    ClLinkApp probe(edition);
-    if (probe.ParseCommandLine(handshake.c_str()) == 1 && !probe.m_strFixedOutputPath.empty())
-      return usage_error("--output cannot replace the output path that the starting window fixed");
-    batch.m_strOutputFromShell = ShellFolderPath(options.output);
-  }
+  if (!MakeBatchInput(edition, options, handshake, &batch, &error)) return usage_error(error);
   // A failure the command in bin/ met before starting the program (the demo's copy), to be told as the
   // program's own failures before the dialog are.
   const char* launch_error = std::getenv("UCHIWAKE_START_ERROR");
@@ -302,23 +375,9 @@ int RunProgram(res::EditionId edition_id, int argc, char** argv) {
                  edition.program);
     return 2;
   }
-  std::string host = options.host;
-  if (host.empty()) {
-    const char* env = std::getenv("UCHIWAKE_HOST");
-    host = env != nullptr && *env != '\0' ? env : ProgramFolder() + "/demo-host.sqlite";
-  }
-  host::HostDb::Inst().SetPath(host);
+  host::HostDb::Inst().SetPath(HostPath(options));
 
-  // Before the toolkit starts any thread: the signals from outside end the run as a cancel.
-  win32::InstallCancelSignals();
-  // From here on every ending tells the window that started the run, the toolkit's fatal error and a
-  // signal before the run reads the hand-shake included.
-  {
-    ClLinkApp probe(edition);
-    if (probe.ParseCommandLine(handshake.c_str()) == 1) probe.PrepareEndingNotice();
-  }
-  g_program = edition.program;
-  ui::SetFatalHook(OnToolkitFatal);
+  PrepareEndings(edition, handshake);
   int qt_argc = 1;
   ui::Application application(qt_argc, argv, options.batch);
   if (!application.HasJapaneseQtTexts())
@@ -331,28 +390,10 @@ int RunProgram(res::EditionId edition_id, int argc, char** argv) {
   win32::UiPort* previous = win32::SetUi(options.batch ? static_cast<win32::UiPort*>(&console) : &windows);
 
   int status = 2;
-  if (!start_error.empty()) {
+  if (!start_error.empty())
     ReportStartFailure(edition, start_error, true);
-  } else {
-    ClLinkApp app(edition);
-    app.SetCommandLine(handshake);
-    app.SetBatchInput(batch);
-    // A batch run shows its progress on standard error, a window run in the progress window.
-    if (options.batch) app.SetConsoleProgress(stderr);
-    app.InitInstance();
-    const bool initiated = app.Initiated();
-    app.ExitInstance();
-    status = initiated ? app.m_nResult : 2;
-    // The host database could not be opened, or could not be read during the run, or held a value that
-    // does not fit its field (the run then failed): one line says where.
-    // Before the dialog, with windows, the line is also shown in a box: a run started from the desktop
-    // has no terminal to read it on.
-    const std::string& host_error = ClAccConnect::Inst()->LastError();
-    if (!initiated)
-      ReportStartFailure(edition, host_error, with_windows);
-    else if (!host_error.empty())
-      std::fprintf(stderr, "%s: %s\n", edition.program, host_error.c_str());
-  }
+  else
+    status = RunApplication(edition, handshake, batch, with_windows);
   win32::SetUi(previous);
   // The lines of a batch run that did not reach standard error (a full device, a closed pipe): the run
   // does not end as if they had been read. One attempt to say so, which may well fail too.

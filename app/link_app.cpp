@@ -39,26 +39,7 @@ void ClLinkApp::FreeRows() {
   m_resultRows.clear();
 }
 
-BOOL ClLinkApp::InitInstance() {
-  ClAccConnect* connect = ClAccConnect::Inst();
-  // The connection: the window title, the edition's application type, the data type, the host database.
-  connect->m_pszTitle = res::Text(res::TextId::kTitle).c_str();
-  connect->SetAppType(static_cast<ClSysEnvMgr::_AppType>(m_edition.app_type));
-  connect->SetUseDataType(1);
-  if (connect->Initiate() != 0) return FALSE;
-  m_bInitiated = true;
-
-  // The hand-shake: a run started by a window disables it until the run ends.
-  if (ParseCommandLine(m_strCmdLine.c_str()) == 1) {
-    m_bStartedByWindow = 1;
-    m_starterWnd.m_hWnd = m_hStarterWnd;
-    m_pStarterWnd = &m_starterWnd;
-    EnableWindow(m_hStarterWnd, FALSE);
-    connect->m_hOwnerWnd = m_hStarterWnd;
-    // What a signal that ends the run sends the window: the same as a cancel.
-    PrepareEndingNotice();
-  }
-
+void ClLinkApp::EnterProgramFolder() const {
   // The program's own folder becomes the current directory.
   char module[MAX_PATH + 1] = {};
   if (GetModuleFileNameA(0, module, sizeof module) > 0) {
@@ -79,6 +60,29 @@ BOOL ClLinkApp::InitInstance() {
   }
   ProtectFile("the environment file", kEnvFileName);
   ProtectFile("the product information file", "SUPPORT.INF");
+}
+
+BOOL ClLinkApp::InitInstance() {
+  ClAccConnect* connect = ClAccConnect::Inst();
+  // The connection: the window title, the edition's application type, the data type, the host database.
+  connect->m_pszTitle = res::Text(res::TextId::kTitle).c_str();
+  connect->SetAppType(static_cast<ClSysEnvMgr::_AppType>(m_edition.app_type));
+  connect->SetUseDataType(1);
+  if (connect->Initiate() != 0) return FALSE;
+  m_bInitiated = true;
+
+  // The hand-shake: a run started by a window disables it until the run ends.
+  if (ParseCommandLine(m_strCmdLine.c_str()) == 1) {
+    m_bStartedByWindow = 1;
+    m_starterWnd.m_hWnd = m_hStarterWnd;
+    m_pStarterWnd = &m_starterWnd;
+    EnableWindow(m_hStarterWnd, FALSE);
+    connect->m_hOwnerWnd = m_hStarterWnd;
+    // What a signal that ends the run sends the window: the same as a cancel.
+    PrepareEndingNotice();
+  }
+
+  EnterProgramFolder();
 
   // The environment check.
   if (CheckEnvironment(1) == 0) {

@@ -19,6 +19,7 @@
 
 class ClSetData;
 class ClConditionDlg;
+class ClRunProgress;
 
 // A run without windows: the conditions dialog is created invisibly and opened as usual, these inputs are
 // entered into its controls as a user would, and Execute is pressed once. A refusal, a question
@@ -101,6 +102,21 @@ class ClLinkApp {
 
  private:
   void FreeRows();
+  // The program's own folder becomes the current directory, and the files the program depends on (the
+  // three editions' executables, the environment and product information files) its own: no report may
+  // replace them.
+  void EnterProgramFolder() const;
+  // The run sequence's steps, in their order: the settings files of every edition made the program's own;
+  // the dialog's inputs from the selected company's record and the signed-in user; the aggregation and the
+  // report (TRUE when the report is in place); the ending of a written run (the settings saved, the
+  // completion message) or of a failed one (the failure message, the result set to failed).
+  void ProtectSettingsFiles() const;
+  void SetUpConditions(ClConditionDlg& dialog, const StDATAINFO& info);
+  win32::BOOL AggregateAndWrite(ClRunProgress& progress, StDATAINFO& info, std::int16_t month_from,
+                                std::int16_t month_to, std::int32_t tax, const std::string& out_path);
+  void FinishWritten(ClConditionDlg& dialog, ClRunProgress& progress, std::int16_t month_to,
+                     const std::string& out_path);
+  void FinishFailed(ClRunProgress& progress);
   // After a batch run's dialog refused its input: one line naming the output path it held when the path
   // rules refuse it (the "*.xml" default of a first run, say), and for a Linux path, the Windows path
   // that reaches that file or that no drive does.

@@ -83,7 +83,7 @@ void ClLinkApp::ExplainRefusedPath(const std::string& path) const {
   }
 }
 
-BOOL ClLinkApp::RunSequence(StDATAINFO& info) {
+void ClLinkApp::ProtectSettingsFiles() const {
   // The settings files of all three editions (they share the settings folder) and their locks are the
   // program's own: no report may replace them.
   for (const res::EditionId id :
@@ -93,9 +93,9 @@ BOOL ClLinkApp::RunSequence(StDATAINFO& info) {
     ProtectWindowsFile(std::string("the settings file ") + edition.settings_file, settings);
     ProtectWindowsFile(std::string("the settings lock ") + edition.settings_file, settings + ".lock");
   }
+}
 
-  // The conditions dialog and its inputs.
-  ClConditionDlg dialog(m_edition, m_pStarterWnd != nullptr ? m_pStarterWnd->m_hWnd : 0);
+void ClLinkApp::SetUpConditions(ClConditionDlg& dialog, const StDATAINFO& info) {
   ClSysUser* user = ClDataMgr::Inst()->GetSysUserObject();
   user->GetCurUserID(dialog.m_szUserId);
   user->GetSelectedNo(dialog.m_szUserId, &dialog.m_lSelectedNo, &dialog.m_lSelectedNo2);
@@ -113,6 +113,76 @@ BOOL ClLinkApp::RunSequence(StDATAINFO& info) {
   company.append(info.CompanyName, strnlen(info.CompanyName, sizeof info.CompanyName));
   dialog.m_strCompany = std::move(company);
   dialog.m_strPeriod = PeriodText(info.PeriodStart, info.PeriodEnd);
+}
+
+BOOL ClLinkApp::AggregateAndWrite(ClRunProgress& progress, StDATAINFO& info, std::int16_t month_from,
+                                  std::int16_t month_to, std::int32_t tax, const std::string& out_path) {
+  // The aggregation and the report; destroyed in reverse order (the writer first).
+  ClBalanceAggregator aggregator;
+  aggregator.m_pProgress = &progress;
+  aggregator.m_pRows = &m_resultRows;
+  ClReportWriter writer(progress, m_resultRows, m_edition);
+  StFINDINFO conditions[4];
+  std::memset(conditions, 0, sizeof conditions);
+  MakeSumConditions(conditions, &info, month_from, month_to);
+  // A failed aggregation fails the run: a report of the rows collected so far, announced as written,
+  // would be a wrong report. No file is written then, and one already at the path stays as it was.
+  if (aggregator.Aggregate(tax, conditions, &info) != 0) {
+    writer.SetProgressBase(500);
+    // The moment the report is renamed into place, a signal ending tells the window that it is written.
+    SetSignalEndingResultInPlace(kResultWritten);
+    ClearLastFileFailure();
+    const BOOL written = writer.Write(out_path.c_str(), m_nFunctionId, info) != 0 ? TRUE : FALSE;
+    SetSignalEndingResultInPlace(-1);
+    return written;
+  }
+  if (!aggregator.m_strFailure.empty())
+    std::fprintf(stderr, "%s: %s\n", m_edition.program, aggregator.m_strFailure.c_str());
+  return FALSE;
+}
+
+void ClLinkApp::FinishWritten(ClConditionDlg& dialog, ClRunProgress& progress, std::int16_t month_to,
+                              const std::string& out_path) {
+  // The report is in place (also when it was written into the file itself, with no rename): a signal
+  // from here on tells the starting window so.
+  SetSignalEndingResult(kResultWritten);
+  // The settings, then the completion message owned by the progress window, which stays shown under
+  // it: a box's owner is on the screen, so that a desktop can keep the box with it. A settings write
+  // that failed is not a failed run (the report is written), but a batch run says so in one line.
+  std::string why;
+  if (!dialog.WriteLastOutput(dialog.m_nTax, month_to, m_bStartedByWindow == 1 ? nullptr : out_path.c_str(),
+                              &why) &&
+      m_batch.m_bBatch)
+    std::fprintf(stderr, "%s: the choices of this run were not saved: %s\n", m_edition.program, why.c_str());
+  ui::SetWaitCursor(false);
+  MessageBoxA(progress.MessageOwner(), res::Text(res::TextId::kWritten), res::Text(res::TextId::kTitle),
+              MB_OK | MB_ICONINFORMATION);
+  progress.Close();
+  // Last, the file on disk, for whoever typed a Windows path.
+  if (m_batch.m_bBatch)
+    std::fprintf(stderr, "%s: report written to %s\n", m_edition.program, LinuxPathOf(out_path).c_str());
+}
+
+void ClLinkApp::FinishFailed(ClRunProgress& progress) {
+  // The failure message while the progress window is still shown.
+  MessageBoxA(progress.MessageOwner(), res::Text(res::TextId::kWriteFailed), res::Text(res::TextId::kTitle),
+              MB_OK | MB_ICONEXCLAMATION);
+  progress.Close();
+  ui::SetWaitCursor(false);
+  m_nResult = kResultFailed;
+  // The file that could not be written, and the system's reason.
+  const StFileFailure& failure = LastFileFailure();
+  if (m_batch.m_bBatch && failure.os_error != 0)
+    std::fprintf(stderr, "%s: cannot write %s: %s\n", m_edition.program, LinuxPathOf(failure.path).c_str(),
+                 std::strerror(failure.os_error));
+}
+
+BOOL ClLinkApp::RunSequence(StDATAINFO& info) {
+  ProtectSettingsFiles();
+
+  // The conditions dialog and its inputs.
+  ClConditionDlg dialog(m_edition, m_pStarterWnd != nullptr ? m_pStarterWnd->m_hWnd : 0);
+  SetUpConditions(dialog, info);
 
   // The dialog's run (modal, or driven by the batch inputs) and what it chose.
   if (RunConditions(dialog) == kIdCancelled) {
@@ -144,63 +214,11 @@ BOOL ClLinkApp::RunSequence(StDATAINFO& info) {
   ui::SetWaitCursor(true);
   progress.ResetOverall();
 
-  BOOL written = FALSE;
-  {
-    // The aggregation and the report; destroyed in reverse order (the writer first).
-    ClBalanceAggregator aggregator;
-    aggregator.m_pProgress = &progress;
-    aggregator.m_pRows = &m_resultRows;
-    ClReportWriter writer(progress, m_resultRows, m_edition);
-    StFINDINFO conditions[4];
-    std::memset(conditions, 0, sizeof conditions);
-    MakeSumConditions(conditions, &info, month_from, month_to);
-    // A failed aggregation fails the run: a report of the rows collected so far, announced as written,
-    // would be a wrong report. No file is written then, and one already at the path stays as it was.
-    if (aggregator.Aggregate(tax, conditions, &info) != 0) {
-      writer.SetProgressBase(500);
-      // The moment the report is renamed into place, a signal ending tells the window that it is written.
-      SetSignalEndingResultInPlace(kResultWritten);
-      ClearLastFileFailure();
-      written = writer.Write(out_path.c_str(), m_nFunctionId, info) != 0 ? TRUE : FALSE;
-      SetSignalEndingResultInPlace(-1);
-    } else if (!aggregator.m_strFailure.empty()) {
-      std::fprintf(stderr, "%s: %s\n", m_edition.program, aggregator.m_strFailure.c_str());
-    }
-  }
-
-  if (written) {
-    // The report is in place (also when it was written into the file itself, with no rename): a signal
-    // from here on tells the starting window so.
-    SetSignalEndingResult(kResultWritten);
-    // The settings, then the completion message owned by the progress window, which stays shown under
-    // it: a box's owner is on the screen, so that a desktop can keep the box with it. A settings write
-    // that failed is not a failed run (the report is written), but a batch run says so in one line.
-    std::string why;
-    if (!dialog.WriteLastOutput(dialog.m_nTax, month_to, m_bStartedByWindow == 1 ? nullptr : out_path.c_str(),
-                                &why) &&
-        m_batch.m_bBatch)
-      std::fprintf(stderr, "%s: the choices of this run were not saved: %s\n", m_edition.program,
-                   why.c_str());
-    ui::SetWaitCursor(false);
-    MessageBoxA(progress.MessageOwner(), res::Text(res::TextId::kWritten), res::Text(res::TextId::kTitle),
-                MB_OK | MB_ICONINFORMATION);
-    progress.Close();
-    // Last, the file on disk, for whoever typed a Windows path.
-    if (m_batch.m_bBatch)
-      std::fprintf(stderr, "%s: report written to %s\n", m_edition.program, LinuxPathOf(out_path).c_str());
-  } else {
-    // The failure message while the progress window is still shown.
-    MessageBoxA(progress.MessageOwner(), res::Text(res::TextId::kWriteFailed), res::Text(res::TextId::kTitle),
-                MB_OK | MB_ICONEXCLAMATION);
-    progress.Close();
-    ui::SetWaitCursor(false);
-    m_nResult = kResultFailed;
-    // The file that could not be written, and the system's reason.
-    const StFileFailure& failure = LastFileFailure();
-    if (m_batch.m_bBatch && failure.os_error != 0)
-      std::fprintf(stderr, "%s: cannot write %s: %s\n", m_edition.program, LinuxPathOf(failure.path).c_str(),
-                   std::strerror(failure.os_error));
-  }
+  const BOOL written = AggregateAndWrite(progress, info, month_from, month_to, tax, out_path);
+  if (written)
+    FinishWritten(dialog, progress, month_to, out_path);
+  else
+    FinishFailed(progress);
   ui::SetWaitCursor(false);
   return written;
 }

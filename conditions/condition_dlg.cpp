@@ -3,6 +3,7 @@
 #include "conditions/condition_dlg.h"
 
 #include <cstring>
+#include <optional>
 
 #include "aggregation/period.h"
 #include "conditions/path_rules.h"
@@ -86,43 +87,9 @@ bool ClConditionDlg::OnInitDialog() {
   std::int16_t tax = 1;
   std::int16_t month_to = 0;
   std::int16_t month_from = 0;
-  char saved[kPathBufSize] = {};
-  std::memset(m_szSavedPath, 0, sizeof m_szSavedPath);
-  if (ReadLastOutput(&tax, &month_to, saved)) {
-    std::memcpy(m_szSavedPath, saved, sizeof m_szSavedPath);
-    m_szSavedPath[sizeof m_szSavedPath - 1] = '\0';
-  } else {
-    std::int16_t last_code = 0;
-    GetPeriodMonths(m_lPeriodStart, m_lPeriodEnd, &month_from, &last_code);
-    month_to = static_cast<std::int16_t>(last_code % 100);
-    tax = DefaultTaxFlag();
-  }
-
-  // The default names a wildcard file in the application folder (or the temporary folder), for the user
-  // to replace; executing it unchanged is refused by the character check. It is kept whole: a folder
-  // too long for a 260-byte path only makes a longer text in the edit.
-  std::string path(saved);
-  if (path.empty()) {
-    std::string folder = ClFileMgr::Inst()->GetAppFolderPath(0);
-    if (folder.empty()) {
-      char temp[kPathBufSize] = {};
-      const win32::DWORD n = win32::GetTempPathA(sizeof temp, temp);
-      if (n > 0 && n < sizeof temp) folder = temp;
-      if (!folder.empty()) AddTrailingSep(&folder, kPathBufSize);
-    }
-    path = folder + kDefaultFileName;
-  }
-
-  if (!m_strFixedPath.empty()) {
-    m_strOutPath = m_strFixedPath;
-    EnableDlgItem(kIdBrowse, false);
-    EnableDlgItem(kIdPath, false);
-    SetDlgItemText(kIdOutputGroup, res::Text(res::TextId::kOutputGroupFixed));
-    m_bPathFixed = 1;
-  } else {
-    m_strOutPath = path;
-    m_bPathFixed = 0;
-  }
+  std::string path = RestoreChoices(&tax, &month_from, &month_to);
+  if (path.empty()) path = DefaultOutputPath();
+  ShowOutputPath(path);
 
   // Only the last month and the tax flag come from the settings: the first month is always the
   // period's first.
@@ -134,6 +101,49 @@ bool ClConditionDlg::OnInitDialog() {
   CheckDlgButton(kIdTax, m_nTax != 0 ? ui::BST_CHECKED : ui::BST_UNCHECKED);
   UpdateData(false);
   return true;
+}
+
+std::string ClConditionDlg::RestoreChoices(std::int16_t* tax, std::int16_t* month_from,
+                                           std::int16_t* month_to) {
+  char saved[kPathBufSize] = {};
+  std::memset(m_szSavedPath, 0, sizeof m_szSavedPath);
+  if (ReadLastOutput(tax, month_to, saved)) {
+    std::memcpy(m_szSavedPath, saved, sizeof m_szSavedPath);
+    m_szSavedPath[sizeof m_szSavedPath - 1] = '\0';
+  } else {
+    std::int16_t last_code = 0;
+    GetPeriodMonths(m_lPeriodStart, m_lPeriodEnd, month_from, &last_code);
+    *month_to = static_cast<std::int16_t>(last_code % 100);
+    *tax = DefaultTaxFlag();
+  }
+  return saved;
+}
+
+std::string ClConditionDlg::DefaultOutputPath() {
+  // The default names a wildcard file in the application folder (or the temporary folder), for the user
+  // to replace; executing it unchanged is refused by the character check. It is kept whole: a folder
+  // too long for a 260-byte path only makes a longer text in the edit.
+  std::string folder = ClFileMgr::Inst()->GetAppFolderPath(0);
+  if (folder.empty()) {
+    char temp[kPathBufSize] = {};
+    const win32::DWORD n = win32::GetTempPathA(sizeof temp, temp);
+    if (n > 0 && n < sizeof temp) folder = temp;
+    if (!folder.empty()) AddTrailingSep(&folder, kPathBufSize);
+  }
+  return folder + kDefaultFileName;
+}
+
+void ClConditionDlg::ShowOutputPath(const std::string& path) {
+  if (!m_strFixedPath.empty()) {
+    m_strOutPath = m_strFixedPath;
+    EnableDlgItem(kIdBrowse, false);
+    EnableDlgItem(kIdPath, false);
+    SetDlgItemText(kIdOutputGroup, res::Text(res::TextId::kOutputGroupFixed));
+    m_bPathFixed = 1;
+  } else {
+    m_strOutPath = path;
+    m_bPathFixed = 0;
+  }
 }
 
 void ClConditionDlg::FocusEdit(int id) {
@@ -164,72 +174,71 @@ void ClConditionDlg::OnExecute() {
     FocusEdit(kIdMonthTo);
     return;
   }
+  if (!CheckOutputPathText() || !MakeOutputFolder() || !CheckOutputTarget()) return;
+  EndDialog(kIdExecute);
+}
 
+bool ClConditionDlg::CheckOutputPathText() {
   if (m_strOutPath.empty()) {
     Warn(res::TextId::kNoOutputPath);
     OnBrowse();
-    return;
+    return false;
   }
-  if (!CheckPathChars(m_strOutPath)) {
-    Warn(res::TextId::kBadPathChars);
-    FocusEdit(kIdPath);
-    return;
-  }
-  if (!CheckPathLength(m_strOutPath)) {
-    Warn(res::TextId::kPathTooLong);
-    FocusEdit(kIdPath);
-    return;
-  }
-  if (!CheckPathDrive(m_strOutPath)) {
-    Warn(res::TextId::kBadDrive);
-    FocusEdit(kIdPath);
-    return;
-  }
-  if (GetFileNamePart(m_strOutPath).empty()) {
-    Warn(res::TextId::kNoFileName);
-    FocusEdit(kIdPath);
-    return;
-  }
+  std::optional<res::TextId> refusal;
+  if (!CheckPathChars(m_strOutPath))
+    refusal = res::TextId::kBadPathChars;
+  else if (!CheckPathLength(m_strOutPath))
+    refusal = res::TextId::kPathTooLong;
+  else if (!CheckPathDrive(m_strOutPath))
+    refusal = res::TextId::kBadDrive;
+  else if (GetFileNamePart(m_strOutPath).empty())
+    refusal = res::TextId::kNoFileName;
+  if (!refusal) return true;
+  Warn(*refusal);
+  FocusEdit(kIdPath);
+  return false;
+}
 
+bool ClConditionDlg::MakeOutputFolder() {
   const std::string folder = GetFolderPart(m_strOutPath);
-  if (!folder.empty() && win32::Access(folder.c_str(), kAccessExists) != 0) {
-    if (!AskYes(res::TextId::kCreateFolderQuestion)) {
-      FocusEdit(kIdPath);
-      return;
-    }
-    if (!CreateFolderChain(folder)) {
-      Warn(res::TextId::kCreateFolderFailed);
-      FocusEdit(kIdPath);
-      return;
-    }
+  if (folder.empty() || win32::Access(folder.c_str(), kAccessExists) == 0) return true;
+  if (!AskYes(res::TextId::kCreateFolderQuestion)) {
+    FocusEdit(kIdPath);
+    return false;
   }
+  if (!CreateFolderChain(folder)) {
+    Warn(res::TextId::kCreateFolderFailed);
+    FocusEdit(kIdPath);
+    return false;
+  }
+  return true;
+}
 
+bool ClConditionDlg::CheckOutputTarget() {
+  // A path handed over by the starting window is not refused here (it cannot be changed): the run fails
+  // on it instead, and it is overwritten without asking.
+  if (m_bPathFixed != 0) return true;
   // The program's own files (the host database, the settings file, ...) are never replaced by a report,
-  // and a FIFO, socket or device cannot take one. A path handed over by the starting window is not
-  // refused here (it cannot be changed): the run fails on it instead.
-  if (m_bPathFixed == 0 &&
-      (win32::IsProtectedFile(m_strOutPath) || win32::IsSpecialFile(m_strOutPath.c_str()))) {
+  // and a FIFO, socket or device cannot take one.
+  if (win32::IsProtectedFile(m_strOutPath) || win32::IsSpecialFile(m_strOutPath.c_str())) {
     Warn(res::TextId::kUnusableOutput);
     FocusEdit(kIdPath);
-    return;
+    return false;
   }
-
-  // A path handed over by the starting window is overwritten without asking. Any entry at the path, a
-  // link whose target is missing included, is an existing file: the report replaces it.
+  // Any entry at the path, a link whose target is missing included, is an existing file: the report
+  // replaces it.
   win32::CFileStatus status;
-  if (m_bPathFixed == 0 && win32::CFile::GetStatus(m_strOutPath.c_str(), status)) {
-    if (status.m_attribute & win32::FILE_ATTRIBUTE_DIRECTORY) {
-      Warn(res::TextId::kNoFileName);
-      FocusEdit(kIdPath);
-      return;
-    }
-    if (!AskYes(res::TextId::kOverwriteQuestion)) {
-      FocusEdit(kIdPath);
-      return;
-    }
+  if (!win32::CFile::GetStatus(m_strOutPath.c_str(), status)) return true;
+  if (status.m_attribute & win32::FILE_ATTRIBUTE_DIRECTORY) {
+    Warn(res::TextId::kNoFileName);
+    FocusEdit(kIdPath);
+    return false;
   }
-
-  EndDialog(kIdExecute);
+  if (!AskYes(res::TextId::kOverwriteQuestion)) {
+    FocusEdit(kIdPath);
+    return false;
+  }
+  return true;
 }
 
 void ClConditionDlg::OnBrowse() {

@@ -83,6 +83,18 @@ class ClConditionDlg : public ui::Dialog {
   // A refusal (OK, exclamation icon) and a Yes/No question (question icon), owned by the dialog.
   void Warn(res::TextId text);
   bool AskYes(res::TextId text);
+  // The opening's steps: the saved choices restored (else the period's months and the tax default; the
+  // saved path, empty when none), the default path of a first run, the path shown (or the fixed one).
+  std::string RestoreChoices(std::int16_t* tax, std::int16_t* month_from, std::int16_t* month_to);
+  static std::string DefaultOutputPath();
+  void ShowOutputPath(const std::string& path);
+  // Execute's checks of the output path, in their order; each false after its message, the focus on the
+  // path: its text (an empty one opens the file dialog instead), its folder (created when the user agrees),
+  // what is at the path (the program's own files and special files refused, an existing file replaced
+  // when the user agrees).
+  bool CheckOutputPathText();
+  bool MakeOutputFolder();
+  bool CheckOutputTarget();
 
   const res::StEdition& m_edition;
 };

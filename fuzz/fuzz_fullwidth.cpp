@@ -51,10 +51,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const int needed = win32::LCMapStringA(lcid, flags, src.c_str(), cch_src, nullptr, 0);
   if (cch_src == 0) {
-    Check(needed == 0 && win32::LCMapLastError() == win32::ERROR_INVALID_PARAMETER);
+    Check(needed == 0 && win32::GetLastError() == win32::ERROR_INVALID_PARAMETER);
     return 0;
   }
-  Check(win32::LCMapLastError() == 0);
+  Check(win32::GetLastError() == 0);
   Check(needed >= static_cast<int>(mapped_src.size()) && needed <= 2 * static_cast<int>(mapped_src.size()));
 
   const std::string full = win32::ToFullWidth(mapped_src);
@@ -76,9 +76,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (dest == 0) {
     Check(written == needed);  // a second size query
   } else if (dest < needed) {
-    Check(written == 0 && win32::LCMapLastError() == win32::ERROR_INSUFFICIENT_BUFFER);
+    Check(written == 0 && win32::GetLastError() == win32::ERROR_INSUFFICIENT_BUFFER);
   } else {
-    Check(written == needed && win32::LCMapLastError() == 0);
+    Check(written == needed && win32::GetLastError() == 0);
     Check(std::memcmp(buf.data(), full.data(), full.size()) == 0);
     untouched_from = full.size();
   }

@@ -146,6 +146,11 @@ struct ClRuleKamoku::Walk {
     e->exclude2 = static_cast<std::uint8_t>(ex2);
     // The attribute word is a set of 32 bits, stored signed or as the unsigned pattern: the same bits.
     e->attributes = static_cast<std::int32_t>(static_cast<std::uint32_t>(attributes));
+    return ReadTotalsOf(e);
+  }
+
+  // Reads the totals of the account just read into e->totals: 0, or a failure.
+  long ReadTotalsOf(AccountEntry* e) {
     // Totals come in the same order: skip those of accounts that have no row, take this account's, one
     // row per slot (the key is data_no, account_id and slot: a second row would replace the first).
     std::uint32_t slots_read = 0;

@@ -96,53 +96,55 @@ class SaveDialog : public QFileDialog {
   win32::DWORD m_dwFlags;
 };
 
+// The box's icon of a message box style, and what a screen reader says for it.
+QMessageBox::Icon BoxIcon(win32::UINT style, QString* icon_name) {
+  switch (style & win32::MB_ICONMASK) {
+    case win32::MB_ICONHAND:
+      *icon_name = QStringLiteral("エラー");
+      return QMessageBox::Critical;
+    case win32::MB_ICONQUESTION:
+      *icon_name = QStringLiteral("質問");
+      return QMessageBox::Question;
+    case win32::MB_ICONEXCLAMATION:
+      *icon_name = QStringLiteral("警告");
+      return QMessageBox::Warning;
+    case win32::MB_ICONINFORMATION:
+      *icon_name = QStringLiteral("情報");
+      return QMessageBox::Information;
+    default:
+      return QMessageBox::NoIcon;
+  }
+}
+
+// A button of a message box and the id a click on it answers.
+struct Choice {
+  QMessageBox::StandardButton button;
+  int id;
+};
+
+// The buttons of a message box style, in their order.
+std::vector<Choice> BoxChoices(win32::UINT style) {
+  switch (style & win32::MB_TYPEMASK) {
+    case win32::MB_OKCANCEL:
+      return {{QMessageBox::Ok, win32::IDOK}, {QMessageBox::Cancel, win32::IDCANCEL}};
+    case win32::MB_YESNOCANCEL:
+      return {{QMessageBox::Yes, win32::IDYES},
+              {QMessageBox::No, win32::IDNO},
+              {QMessageBox::Cancel, win32::IDCANCEL}};
+    case win32::MB_YESNO:
+      return {{QMessageBox::Yes, win32::IDYES}, {QMessageBox::No, win32::IDNO}};
+    default:
+      return {{QMessageBox::Ok, win32::IDOK}};
+  }
+}
+
 }  // namespace
 
 int QtUi::MessageBox(win32::HWND owner, const std::string& text, const std::string& caption,
                      win32::UINT style) {
-  QMessageBox::Icon icon = QMessageBox::NoIcon;
   QString icon_name;  // what a screen reader says for the icon
-  switch (style & win32::MB_ICONMASK) {
-    case win32::MB_ICONHAND:
-      icon = QMessageBox::Critical;
-      icon_name = QStringLiteral("エラー");
-      break;
-    case win32::MB_ICONQUESTION:
-      icon = QMessageBox::Question;
-      icon_name = QStringLiteral("質問");
-      break;
-    case win32::MB_ICONEXCLAMATION:
-      icon = QMessageBox::Warning;
-      icon_name = QStringLiteral("警告");
-      break;
-    case win32::MB_ICONINFORMATION:
-      icon = QMessageBox::Information;
-      icon_name = QStringLiteral("情報");
-      break;
-    default:
-      break;
-  }
-  struct Choice {
-    QMessageBox::StandardButton button;
-    int id;
-  };
-  std::vector<Choice> choices;
-  switch (style & win32::MB_TYPEMASK) {
-    case win32::MB_OKCANCEL:
-      choices = {{QMessageBox::Ok, win32::IDOK}, {QMessageBox::Cancel, win32::IDCANCEL}};
-      break;
-    case win32::MB_YESNOCANCEL:
-      choices = {{QMessageBox::Yes, win32::IDYES},
-                 {QMessageBox::No, win32::IDNO},
-                 {QMessageBox::Cancel, win32::IDCANCEL}};
-      break;
-    case win32::MB_YESNO:
-      choices = {{QMessageBox::Yes, win32::IDYES}, {QMessageBox::No, win32::IDNO}};
-      break;
-    default:
-      choices = {{QMessageBox::Ok, win32::IDOK}};
-      break;
-  }
+  const QMessageBox::Icon icon = BoxIcon(style, &icon_name);
+  const std::vector<Choice> choices = BoxChoices(style);
   QMessageBox box(icon, ToQt(caption), ToQt(text), QMessageBox::NoButton, OwnerWidget(owner));
   box.setTextFormat(Qt::PlainText);
   if (auto* pixmap = box.findChild<QLabel*>(QStringLiteral("qt_msgboxex_icon_label")))

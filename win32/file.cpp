@@ -14,6 +14,7 @@
 #include "win32/mbcs.h"
 #include "win32/parent_folder.h"
 #include "win32/replace_file.h"
+#include "win32/unique_fd.h"
 
 namespace win32 {
 
@@ -176,36 +177,41 @@ CFile::CFile() = default;
 
 CFile::~CFile() { Abort(); }
 
+BOOL CFile::Fail(CFileException* error, int cause, int os_error) const {
+  NoteFileFailure(m_strFileName, os_error);
+  if (error != nullptr) *error = CFileException(cause, os_error, m_strFileName);
+  return FALSE;
+}
+
 BOOL CFile::Open(const char* file_name, UINT open_flags, CFileException* error) {
   Abort();
   m_strFileName = file_name != nullptr ? file_name : "";
-  auto fail = [&](int cause, int os_error) {
-    NoteFileFailure(m_strFileName, os_error);
-    if (error != nullptr) *error = CFileException(cause, os_error, m_strFileName);
-    return FALSE;
-  };
   // The ANSI file functions take at most MAX_PATH - 1 characters.
   if (m_strFileName.size() >= static_cast<std::size_t>(MAX_PATH))
-    return fail(CFileException::badPath, ENAMETOOLONG);
+    return Fail(error, CFileException::badPath, ENAMETOOLONG);
   std::string linux_path;
   if (m_strFileName.empty() || !Drives().ToLinux(m_strFileName, &linux_path))
-    return fail(CFileException::badPath, ENOENT);
+    return Fail(error, CFileException::badPath, ENOENT);
+  if ((open_flags & modeReplace) != 0) return OpenReplacement(linux_path, open_flags, error);
+  return OpenPlain(linux_path, open_flags, error);
+}
 
-  if ((open_flags & modeReplace) != 0) {
-    if ((open_flags & modeCreate) == 0 || (open_flags & 0x3) != modeWrite)
-      return fail(CFileException::generic, EINVAL);
-    auto replacement = std::make_unique<ReplacementFile>();
-    int e = 0;
-    // The report: a folder closed to new files gets it written in place.
-    if (!replacement->Begin(linux_path, &e, true)) {
-      if (e == ENOENT && FolderMissing(linux_path)) return fail(CFileException::badPath, e);
-      return fail(FileCauseFromErrno(e), e);
-    }
-    m_fd = replacement->Descriptor();
-    m_pReplacement = std::move(replacement);
-    return TRUE;
+BOOL CFile::OpenReplacement(const std::string& linux_path, UINT open_flags, CFileException* error) {
+  if ((open_flags & modeCreate) == 0 || (open_flags & 0x3) != modeWrite)
+    return Fail(error, CFileException::generic, EINVAL);
+  auto replacement = std::make_unique<ReplacementFile>();
+  int e = 0;
+  // The report: a folder closed to new files gets it written in place.
+  if (!replacement->Begin(linux_path, &e, true)) {
+    if (e == ENOENT && FolderMissing(linux_path)) return Fail(error, CFileException::badPath, e);
+    return Fail(error, FileCauseFromErrno(e), e);
   }
+  m_fd = replacement->Descriptor();
+  m_pReplacement = std::move(replacement);
+  return TRUE;
+}
 
+BOOL CFile::OpenPlain(const std::string& linux_path, UINT open_flags, CFileException* error) {
   int oflags = O_CLOEXEC | O_NOCTTY;
   switch (open_flags & 0x3) {
     case modeWrite:
@@ -221,37 +227,30 @@ BOOL CFile::Open(const char* file_name, UINT open_flags, CFileException* error) 
   const bool create = (open_flags & modeCreate) != 0;
   if (create) oflags |= O_CREAT;
   // Truncation waits for the lock below: a file someone else holds must not be emptied.
-  const int fd = OpenWithoutBlocking(linux_path, oflags, 0666);
-  if (fd < 0) {
+  UniqueFd fd(OpenWithoutBlocking(linux_path, oflags, 0666));
+  if (!fd.Valid()) {
     const int e = errno;
-    if (e == ENOENT && (create || FolderMissing(linux_path))) return fail(CFileException::badPath, e);
-    return fail(FileCauseFromErrno(e), e);
+    if (e == ENOENT && (create || FolderMissing(linux_path))) return Fail(error, CFileException::badPath, e);
+    return Fail(error, FileCauseFromErrno(e), e);
   }
   struct stat st;
-  if (::fstat(fd, &st) != 0) {
+  if (::fstat(fd.Get(), &st) != 0) {
     const int e = errno;
-    ::close(fd);
-    return fail(FileCauseFromErrno(e), e);
+    return Fail(error, FileCauseFromErrno(e), e);
   }
-  if (S_ISDIR(st.st_mode)) {
-    ::close(fd);
-    return fail(CFileException::accessDenied, EISDIR);
-  }
+  if (S_ISDIR(st.st_mode)) return Fail(error, CFileException::accessDenied, EISDIR);
   if (S_ISREG(st.st_mode)) {
     const UINT share = open_flags & 0x70;
     const bool exclusive = share == shareCompat || share == shareExclusive;
     // A file system without locks (ENOLCK, EOPNOTSUPP) is used without them.
-    if (::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
-      ::close(fd);
-      return fail(CFileException::sharingViolation, EWOULDBLOCK);
-    }
-    if (create && (open_flags & modeNoTruncate) == 0 && ::ftruncate(fd, 0) != 0) {
+    if (::flock(fd.Get(), (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0 && errno == EWOULDBLOCK)
+      return Fail(error, CFileException::sharingViolation, EWOULDBLOCK);
+    if (create && (open_flags & modeNoTruncate) == 0 && ::ftruncate(fd.Get(), 0) != 0) {
       const int e = errno;
-      ::close(fd);
-      return fail(FileCauseFromErrno(e), e);
+      return Fail(error, FileCauseFromErrno(e), e);
     }
   }
-  m_fd = fd;
+  m_fd = fd.Release();
   return TRUE;
 }
 

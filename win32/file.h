@@ -130,6 +130,11 @@ class CFile {
 
  private:
   [[noreturn]] void Raise(int os_error) const;
+  // Notes the failure of Open as the last one and fills *error (when given); answers FALSE.
+  BOOL Fail(CFileException* error, int cause, int os_error) const;
+  // Open's two ways: a replacement (modeReplace), or the file itself, locked and truncated as asked.
+  BOOL OpenReplacement(const std::string& linux_path, UINT open_flags, CFileException* error);
+  BOOL OpenPlain(const std::string& linux_path, UINT open_flags, CFileException* error);
 
   int m_fd = -1;
   std::string m_strFileName;

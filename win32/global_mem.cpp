@@ -7,6 +7,8 @@
 #include <mutex>
 #include <new>
 
+#include "win32/last_error.h"
+
 namespace win32 {
 
 namespace {
@@ -29,8 +31,6 @@ Heap& TheHeap() {
   return heap;
 }
 
-thread_local DWORD t_last_error = NO_ERROR;
-
 }  // namespace
 
 HGLOBAL GlobalAlloc(UINT flags, std::size_t bytes) {
@@ -38,7 +38,7 @@ HGLOBAL GlobalAlloc(UINT flags, std::size_t bytes) {
   std::lock_guard lock(heap.mutex);
   if (heap.failures > 0) {
     --heap.failures;
-    t_last_error = ERROR_NOT_ENOUGH_MEMORY;
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return 0;
   }
   Block block;
@@ -47,7 +47,7 @@ HGLOBAL GlobalAlloc(UINT flags, std::size_t bytes) {
     const std::size_t size = bytes > 0 ? bytes : 1;
     block.data.reset(new (std::nothrow) unsigned char[size]);
     if (block.data == nullptr) {
-      t_last_error = ERROR_NOT_ENOUGH_MEMORY;
+      SetLastError(ERROR_NOT_ENOUGH_MEMORY);
       return 0;
     }
     if ((flags & GMEM_ZEROINIT) != 0) std::fill_n(block.data.get(), size, 0);
@@ -56,7 +56,7 @@ HGLOBAL GlobalAlloc(UINT flags, std::size_t bytes) {
   const HGLOBAL handle = heap.next;
   heap.next += 8;
   heap.blocks.emplace(handle, std::move(block));
-  t_last_error = NO_ERROR;
+  SetLastError(NO_ERROR);
   return handle;
 }
 
@@ -65,15 +65,15 @@ void* GlobalLock(HGLOBAL handle) {
   std::lock_guard lock(heap.mutex);
   auto it = heap.blocks.find(handle);
   if (it == heap.blocks.end()) {
-    t_last_error = ERROR_INVALID_HANDLE;
+    SetLastError(ERROR_INVALID_HANDLE);
     return nullptr;
   }
   if (it->second.data == nullptr) {
-    t_last_error = NO_ERROR;
+    SetLastError(NO_ERROR);
     return nullptr;
   }
   ++it->second.locks;
-  t_last_error = NO_ERROR;
+  SetLastError(NO_ERROR);
   return it->second.data.get();
 }
 
@@ -82,14 +82,14 @@ BOOL GlobalUnlock(HGLOBAL handle) {
   std::lock_guard lock(heap.mutex);
   auto it = heap.blocks.find(handle);
   if (it == heap.blocks.end()) {
-    t_last_error = ERROR_INVALID_HANDLE;
+    SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
   if (it->second.locks == 0) {
-    t_last_error = ERROR_NOT_LOCKED;
+    SetLastError(ERROR_NOT_LOCKED);
     return FALSE;
   }
-  t_last_error = NO_ERROR;
+  SetLastError(NO_ERROR);
   return --it->second.locks > 0 ? TRUE : FALSE;
 }
 
@@ -97,10 +97,10 @@ HGLOBAL GlobalFree(HGLOBAL handle) {
   Heap& heap = TheHeap();
   std::lock_guard lock(heap.mutex);
   if (heap.blocks.erase(handle) == 0) {
-    t_last_error = ERROR_INVALID_HANDLE;
+    SetLastError(ERROR_INVALID_HANDLE);
     return handle;
   }
-  t_last_error = NO_ERROR;
+  SetLastError(NO_ERROR);
   return 0;
 }
 
@@ -110,8 +110,6 @@ std::size_t GlobalSize(HGLOBAL handle) {
   auto it = heap.blocks.find(handle);
   return it == heap.blocks.end() ? 0 : it->second.size;
 }
-
-DWORD GlobalLastError() { return t_last_error; }
 
 void FailGlobalAllocForTesting(int count) {
   Heap& heap = TheHeap();

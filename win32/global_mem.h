@@ -5,6 +5,8 @@
 // - GlobalLock answers the block's first byte and counts one lock; null for a handle that is not live.
 // - GlobalUnlock answers nonzero while locks remain, 0 when the count reaches 0 (last error NO_ERROR) and
 //   0 with ERROR_NOT_LOCKED when the block was not locked.
+// - The calls set the thread's last error (win32/last_error.h): NO_ERROR on success, ERROR_INVALID_HANDLE
+//   for a handle that is not live, ERROR_NOT_ENOUGH_MEMORY when GlobalAlloc fails.
 // - GlobalFree answers 0 on success (also for a locked block) and the handle itself for one that is not
 //   live.
 // Handles are checked against the live blocks, so a stale or invented handle is refused, not followed.
@@ -13,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "win32/last_error.h"
 #include "win32/wintypes.h"
 
 namespace win32 {
@@ -36,8 +39,6 @@ BOOL GlobalUnlock(HGLOBAL block);
 HGLOBAL GlobalFree(HGLOBAL block);
 // Size of a live block, 0 otherwise.
 std::size_t GlobalSize(HGLOBAL block);
-// The last error of the calls above on this thread.
-DWORD GlobalLastError();
 
 // Tests: the next `count` calls of GlobalAlloc fail as if memory were exhausted (0 ends the failures).
 void FailGlobalAllocForTesting(int count);

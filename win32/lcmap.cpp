@@ -6,13 +6,12 @@
 
 #include <cstring>
 
+#include "win32/last_error.h"
 #include "win32/mbcs.h"
 
 namespace win32 {
 
 namespace {
-
-thread_local DWORD t_last_error = 0;
 
 // ASCII 0x20-0x7E, as the two bytes of the full-width form.
 constexpr unsigned short kAscii[95] = {
@@ -97,29 +96,27 @@ std::string ToFullWidth(std::string_view in) {
 
 int LCMapStringA(LCID locale, DWORD flags, const char* src, int cch_src, char* dst, int cch_dest) {
   if (flags != LCMAP_FULLWIDTH) {
-    t_last_error = ERROR_INVALID_FLAGS;
+    SetLastError(ERROR_INVALID_FLAGS);
     return 0;
   }
   if (src == nullptr || cch_src == 0 || cch_src < -1 || cch_dest < 0 || (cch_dest > 0 && dst == nullptr)) {
-    t_last_error = ERROR_INVALID_PARAMETER;
+    SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
   // With -1 the terminating NUL is part of the text and maps to itself.
   const std::size_t length = cch_src == -1 ? std::strlen(src) + 1 : static_cast<std::size_t>(cch_src);
   const std::string mapped = ToFullWidth(std::string_view(src, length));
   if (cch_dest == 0) {
-    t_last_error = 0;
+    SetLastError(0);
     return static_cast<int>(mapped.size());
   }
   if (mapped.size() > static_cast<std::size_t>(cch_dest)) {
-    t_last_error = ERROR_INSUFFICIENT_BUFFER;
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
     return 0;
   }
   std::memcpy(dst, mapped.data(), mapped.size());
-  t_last_error = 0;
+  SetLastError(0);
   return static_cast<int>(mapped.size());
 }
-
-DWORD LCMapLastError() { return t_last_error; }
 
 }  // namespace win32

@@ -17,6 +17,7 @@
 #include <string>
 #include <string_view>
 
+#include "win32/last_error.h"
 #include "win32/wintypes.h"
 
 namespace win32 {
@@ -34,9 +35,8 @@ inline constexpr DWORD ERROR_INVALID_PARAMETER = 87;
 // The system default locale: Japanese (0x0411).
 LCID GetSystemDefaultLCID();
 
+// Sets the thread's last error (win32/last_error.h): 0 after a success.
 int LCMapStringA(LCID locale, DWORD flags, const char* src, int cch_src, char* dst, int cch_dest);
-// The last error of LCMapStringA on this thread (0 after a success).
-DWORD LCMapLastError();
 
 // The full-width form of a whole text.
 std::string ToFullWidth(std::string_view cp932);

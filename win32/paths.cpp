@@ -17,8 +17,6 @@ namespace win32 {
 
 namespace {
 
-thread_local DWORD g_last_error = ERROR_SUCCESS;
-
 // The characters Windows refuses in a file or folder name. The scan goes by whole characters, so a
 // trail byte 0x7C is not a vertical bar.
 bool HasValidNameChars(std::string_view p) {
@@ -140,9 +138,6 @@ std::string WithoutTrailingSlashes(std::string p) {
 }
 
 }  // namespace
-
-DWORD GetLastError() { return g_last_error; }
-void SetLastError(DWORD code) { g_last_error = code; }
 
 const char* PathSkipRootA(const char* path) {
   if (path == nullptr || *path == '\0') return nullptr;

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "win32/drives.h"
+#include "win32/last_error.h"
 #include "win32/wintypes.h"
 
 namespace win32 {
@@ -35,11 +36,6 @@ inline constexpr std::size_t MAX_DRIVE = 3;
 inline constexpr std::size_t MAX_DIR = 256;
 inline constexpr std::size_t MAX_FNAME = 256;
 inline constexpr std::size_t MAX_EXT = 256;
-
-// The error code of the calling thread's last failed call of this header (CreateDirectoryA,
-// RemoveDirectoryA).
-DWORD GetLastError();
-void SetLastError(DWORD code);
 
 // Pointer into path just after its root ("C:\" or "\\server\share\"); null when the path has no such
 // root ("C:x", "\x", "\\server\share", relative, empty, null, or a first byte that is a lead byte).

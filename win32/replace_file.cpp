@@ -151,6 +151,13 @@ bool ReplacementFile::Begin(const std::string& link_or_target, int* error, bool 
     m_nSlot = RegisterTempFile(temp);
   }
   if (m_fd < 0) return fail(EEXIST);
+  if (!SettleTempFile(existed, old, &e)) return fail(e);
+  m_strTarget = target;
+  assert(m_fd >= 0 && !m_strTemp.empty());
+  return true;
+}
+
+bool ReplacementFile::SettleTempFile(bool existed, const struct stat& old, int* error) {
   // The lock tells the clean-up of other writers that this one lives, until its file is in place; a
   // folder without locks does without. It is held on a descriptor of its own, so that closing the
   // written one (which reports late write errors) comes before the rename without unlocking the file.
@@ -159,22 +166,25 @@ bool ReplacementFile::Begin(const std::string& link_or_target, int* error, bool 
   struct stat made {
   }, opened{};
   if (m_lockFd < 0 || fstat(m_fd, &made) != 0 || fstat(m_lockFd, &opened) != 0 ||
-      made.st_dev != opened.st_dev || made.st_ino != opened.st_ino)
-    return fail(m_lockFd < 0 ? errno : EEXIST);
+      made.st_dev != opened.st_dev || made.st_ino != opened.st_ino) {
+    *error = m_lockFd < 0 ? errno : EEXIST;
+    return false;
+  }
   flock(m_lockFd, LOCK_EX | LOCK_NB);
   if (existed && (old.st_uid != geteuid() || old.st_gid != getegid())) {
     // The owner where the process may set it (as root), else at least the group where it is a member.
     if (fchown(m_fd, old.st_uid, old.st_gid) != 0) {
-      if (errno != EPERM) return fail(errno);
-      if (fchown(m_fd, static_cast<uid_t>(-1), old.st_gid) != 0 && errno != EPERM) return fail(errno);
+      if (errno != EPERM || (fchown(m_fd, static_cast<uid_t>(-1), old.st_gid) != 0 && errno != EPERM)) {
+        *error = errno;
+        return false;
+      }
     }
   }
   // After the owner: a change of owner clears the set-id bits.
   const mode_t mode = existed ? old.st_mode & 07777 : 0666 & ~CurrentUmask();
-  if (fchmod(m_fd, mode) != 0) return fail(errno);
-  m_strTarget = target;
-  assert(m_fd >= 0 && !m_strTemp.empty());
-  return true;
+  if (fchmod(m_fd, mode) == 0) return true;
+  *error = errno;
+  return false;
 }
 
 bool ReplacementFile::BeginInPlace(const std::string& target, int* error) {

@@ -29,6 +29,8 @@
 // file that the next writer there cleans up.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <functional>
 #include <string>
 #include <string_view>
@@ -56,6 +58,10 @@ class ReplacementFile {
 
  private:
   bool BeginInPlace(const std::string& target, int* error);
+  // After the temporary file is made: its lock taken on a descriptor of its own, then the owner and the
+  // permission bits of the file it replaces (`old`, when one `existed`), else those a new file gets.
+  // False with *error set.
+  bool SettleTempFile(bool existed, const struct stat& old, int* error);
 
   int m_fd = -1;
   int m_lockFd = -1;  // the temporary file's lock, held until the rename

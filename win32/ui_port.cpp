@@ -34,7 +34,6 @@ int MessageBoxA(HWND owner, const std::string& text, const std::string& caption,
 }
 
 int ConsoleUi::MessageBox(HWND, const std::string& text, const std::string& caption, UINT style) {
-  ++boxes_;
   std::string line = ToUtf8Lossy(caption) + ": " + ToUtf8Lossy(text);
   for (auto& c : line)
     if (c == '\n') c = ' ';
@@ -42,7 +41,6 @@ int ConsoleUi::MessageBox(HWND, const std::string& text, const std::string& capt
   if (IsQuestionStyle(style)) {
     TestStop("question");
     answer = answer_yes_ ? IDYES : IDNO;
-    if (!answer_yes_) ++refusals_;
     // A No ends a batch run: the line says how to answer Yes instead.
     line += answer_yes_ ? " [yes]" : " [no: --yes answers yes]";
   }
@@ -52,7 +50,6 @@ int ConsoleUi::MessageBox(HWND, const std::string& text, const std::string& capt
 }
 
 int ConsoleUi::SaveFileDialog(const SaveDialogRequest&, std::string*) {
-  ++refusals_;
   std::fprintf(stderr, "a file dialog would open: no file chosen\n");
   return IDCANCEL;
 }

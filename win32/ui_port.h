@@ -55,14 +55,9 @@ class ConsoleUi : public UiPort {
   explicit ConsoleUi(bool answer_yes = false) : answer_yes_(answer_yes) {}
   int MessageBox(HWND owner, const std::string& text, const std::string& caption, UINT style) override;
   int SaveFileDialog(const SaveDialogRequest& request, std::string* path) override;
-  // Number of questions answered No (the batch run ends as cancelled after one).
-  int refusals() const { return refusals_; }
-  int boxes() const { return boxes_; }
 
  private:
   bool answer_yes_;
-  int refusals_ = 0;
-  int boxes_ = 0;
 };
 
 }  // namespace win32

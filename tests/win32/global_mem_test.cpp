@@ -23,9 +23,9 @@ TEST(GlobalMemTest, MovableBlockIsZeroedAndCountsLocks) {
 
   EXPECT_EQ(GlobalUnlock(block), TRUE);  // one lock left
   EXPECT_EQ(GlobalUnlock(block), FALSE);
-  EXPECT_EQ(GlobalLastError(), NO_ERROR);
+  EXPECT_EQ(GetLastError(), NO_ERROR);
   EXPECT_EQ(GlobalUnlock(block), FALSE);
-  EXPECT_EQ(GlobalLastError(), ERROR_NOT_LOCKED);
+  EXPECT_EQ(GetLastError(), ERROR_NOT_LOCKED);
 
   ASSERT_NE(GlobalLock(block), nullptr);
   EXPECT_EQ(GlobalFree(block), 0u);  // also while locked
@@ -33,7 +33,7 @@ TEST(GlobalMemTest, MovableBlockIsZeroedAndCountsLocks) {
   // The handle is gone now.
   EXPECT_EQ(GlobalFree(block), block);
   EXPECT_EQ(GlobalLock(block), nullptr);
-  EXPECT_EQ(GlobalLastError(), ERROR_INVALID_HANDLE);
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
   EXPECT_EQ(GlobalUnlock(block), FALSE);
   EXPECT_EQ(GlobalSize(block), 0u);
 }
@@ -52,7 +52,7 @@ TEST(GlobalMemTest, EmptyMovableBlockIsDiscarded) {
 TEST(GlobalMemTest, FailuresCanBeArrangedAndEnd) {
   FailGlobalAllocForTesting(2);
   EXPECT_EQ(GlobalAlloc(GHND, 16), 0u);
-  EXPECT_EQ(GlobalLastError(), ERROR_NOT_ENOUGH_MEMORY);
+  EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
   EXPECT_EQ(GlobalAlloc(GHND, 16), 0u);
   const HGLOBAL third = GlobalAlloc(GHND, 16);
   EXPECT_NE(third, 0u);

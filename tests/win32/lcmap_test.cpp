@@ -74,12 +74,12 @@ TEST(LcmapTest, SizesFollowTheWindowsCall) {
   // Too small: nothing but the error.
   char small[4] = {'x', 'x', 'x', 'x'};
   EXPECT_EQ(LCMapStringA(GetSystemDefaultLCID(), LCMAP_FULLWIDTH, src, -1, small, 4), 0);
-  EXPECT_EQ(LCMapLastError(), ERROR_INSUFFICIENT_BUFFER);
+  EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
   EXPECT_EQ(std::string(small, 4), "xxxx");
   EXPECT_EQ(LCMapStringA(GetSystemDefaultLCID(), LCMAP_FULLWIDTH | LCMAP_HALFWIDTH, src, -1, out, 16), 0);
-  EXPECT_EQ(LCMapLastError(), ERROR_INVALID_FLAGS);
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_FLAGS);
   EXPECT_EQ(LCMapStringA(GetSystemDefaultLCID(), LCMAP_FULLWIDTH, src, 0, out, 16), 0);
-  EXPECT_EQ(LCMapLastError(), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
   EXPECT_EQ(LCMapStringA(GetSystemDefaultLCID(), LCMAP_FULLWIDTH, nullptr, -1, out, 16), 0);
   // Twice the input and its NUL is always enough.
   const std::string all = [] {
