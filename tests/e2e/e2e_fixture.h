@@ -55,6 +55,22 @@ inline int ExitStatus(int raw) {
   return WIFEXITED(raw) ? WEXITSTATUS(raw) : WIFSIGNALED(raw) ? 128 + WTERMSIG(raw) : -1;
 }
 
+// The words of an argument or environment list as execve takes them: pointers into `words`, then null.
+inline std::vector<char*> NullTerminated(std::vector<std::string>& words) {
+  std::vector<char*> pointers;
+  for (auto& w : words) pointers.push_back(w.data());
+  pointers.push_back(nullptr);
+  return pointers;
+}
+
+// This process's environment without a test stop, for a child that gets its own or none.
+inline std::vector<std::string> EnvironmentWithoutStop() {
+  std::vector<std::string> env;
+  for (char** e = environ; *e != nullptr; ++e)
+    if (std::strncmp(*e, "UCHIWAKE_TEST_STOP=", 19) != 0) env.emplace_back(*e);
+  return env;
+}
+
 // The program as a child process that a test can stop at a known point, signal and kill. Standard output
 // and standard error go to dir/stderr.txt. With stop_at the child stops itself there (UCHIWAKE_TEST_STOP,
 // "NAME" or "NAME:N").
@@ -65,16 +81,10 @@ class ChildRun {
       : err_file_(dir.Sub("stderr.txt")) {
     std::vector<std::string> argv_s = {program, "--host", host};
     argv_s.insert(argv_s.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& a : argv_s) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::vector<std::string> env_s;
-    for (char** e = environ; *e != nullptr; ++e)
-      if (std::strncmp(*e, "UCHIWAKE_TEST_STOP=", 19) != 0) env_s.emplace_back(*e);
+    std::vector<char*> argv = NullTerminated(argv_s);
+    std::vector<std::string> env_s = EnvironmentWithoutStop();
     if (!stop_at.empty()) env_s.push_back("UCHIWAKE_TEST_STOP=" + stop_at);
-    std::vector<char*> envp;
-    for (auto& e : env_s) envp.push_back(e.data());
-    envp.push_back(nullptr);
+    std::vector<char*> envp = NullTerminated(env_s);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);

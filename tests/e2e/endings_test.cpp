@@ -357,15 +357,10 @@ TEST_F(EndingTest, SigintStopsAShellLoopAndEndsTheStatusLine) {
                            " --host " + ShellQuote(host_.path()) +
                            " --batch --month-to 3 --yes --output 'C:\\r.xml'; stop=; echo next; done";
   std::vector<std::string> argv_s = {"/bin/bash", "-c", loop};
-  std::vector<char*> argv;
-  for (auto& a : argv_s) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  std::vector<std::string> env_s = {"stop=report-section:2"};
-  for (char** e = environ; *e != nullptr; ++e)
-    if (std::strncmp(*e, "UCHIWAKE_TEST_STOP=", 19) != 0) env_s.emplace_back(*e);
-  std::vector<char*> envp;
-  for (auto& e : env_s) envp.push_back(e.data());
-  envp.push_back(nullptr);
+  std::vector<char*> argv = NullTerminated(argv_s);
+  std::vector<std::string> env_s = EnvironmentWithoutStop();
+  env_s.push_back("stop=report-section:2");
+  std::vector<char*> envp = NullTerminated(env_s);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
