@@ -17,6 +17,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <thread>
 
@@ -85,34 +86,44 @@ QImage FromZPixmap(xcb_get_image_reply_t* reply, int w, int h) {
   return img;
 }
 
+// Starts a server that writes one line on the descriptor it is given (`argv_for` makes its command from
+// that descriptor's number) and reads that line, without its line feed, waiting up to 15 s.
+bool SpawnServerSayingALine(const std::function<std::vector<std::string>(const std::string&)>& argv_for,
+                            pid_t* pid, std::string* line) {
+  int fds[2];
+  if (pipe(fds) != 0) return false;
+  *pid = Spawn(argv_for(std::to_string(fds[1])), "/dev/null", fds[1]);
+  close(fds[1]);
+  line->clear();
+  pollfd p{fds[0], POLLIN, 0};
+  const auto start = Clock::now();
+  while (line->find('\n') == std::string::npos && Elapsed(start) < 15000) {
+    if (poll(&p, 1, 200) <= 0) continue;
+    char buf[256];
+    const ssize_t n = read(fds[0], buf, sizeof buf);
+    if (n <= 0) break;
+    line->append(buf, static_cast<std::size_t>(n));
+  }
+  close(fds[0]);
+  if (line->find('\n') == std::string::npos) return false;
+  line->erase(line->find('\n'));
+  return true;
+}
+
 }  // namespace
 
 bool XSession::Start(std::string* error, const std::string& screen) {
-  int fds[2];
-  if (pipe(fds) != 0) {
-    *error = "pipe failed";
-    return false;
-  }
-  // The server picks a free display number and writes it on the pipe: tests run in parallel.
-  g_xvfb = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen, "-nolisten", "tcp"},
-                 "/dev/null", fds[1]);
-  close(fds[1]);
+  // The server picks a free display number and writes it on the descriptor: tests run in parallel.
   std::string number;
-  pollfd p{fds[0], POLLIN, 0};
-  const auto start = Clock::now();
-  while (number.find('\n') == std::string::npos && Elapsed(start) < 15000) {
-    if (poll(&p, 1, 200) <= 0) continue;
-    char buf[16];
-    const ssize_t n = read(fds[0], buf, sizeof buf);
-    if (n <= 0) break;
-    number.append(buf, static_cast<std::size_t>(n));
-  }
-  close(fds[0]);
-  if (number.find('\n') == std::string::npos) {
+  if (!SpawnServerSayingALine(
+          [&](const std::string& fd) {
+            return std::vector<std::string>{"Xvfb", "-displayfd", fd,          "-screen",
+                                            "0",    screen,       "-nolisten", "tcp"};
+          },
+          &g_xvfb, &number)) {
     *error = "Xvfb did not start (is the xvfb package installed?)";
     return false;
   }
-  number.erase(number.find('\n'));
   setenv("DISPLAY", (":" + number).c_str(), 1);
   g_wm = Spawn({"openbox", "--sm-disable"});
   // The window manager is up once it names itself on the root window.
@@ -127,6 +138,7 @@ bool XSession::Start(std::string* error, const std::string& screen) {
   xcb_intern_atom_reply_t* atom =
       xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof name - 1, name), nullptr);
   bool up = false;
+  const auto start = Clock::now();
   while (!up && Elapsed(start) < 15000) {
     xcb_get_property_reply_t* r =
         xcb_get_property_reply(c, xcb_get_property(c, 0, root, atom->atom, XCB_ATOM_WINDOW, 0, 1), nullptr);
@@ -230,36 +242,22 @@ void WaylandSession::Save(const QImage& shot, const std::string& picture) {
 }
 
 bool AccessibilityBus::Start(std::string* error) {
-  int fds[2];
-  if (pipe(fds) != 0) {
-    *error = "pipe failed";
-    return false;
-  }
-  g_session_bus = Spawn({"dbus-daemon", "--session", "--nofork", "--print-address=" + std::to_string(fds[1])},
-                        "/dev/null", fds[1]);
-  close(fds[1]);
   std::string address;
-  pollfd p{fds[0], POLLIN, 0};
-  const auto start = Clock::now();
-  while (address.find('\n') == std::string::npos && Elapsed(start) < 15000) {
-    if (poll(&p, 1, 200) <= 0) continue;
-    char buf[256];
-    const ssize_t n = read(fds[0], buf, sizeof buf);
-    if (n <= 0) break;
-    address.append(buf, static_cast<std::size_t>(n));
-  }
-  close(fds[0]);
-  if (address.find('\n') == std::string::npos) {
+  if (!SpawnServerSayingALine(
+          [](const std::string& fd) {
+            return std::vector<std::string>{"dbus-daemon", "--session", "--nofork", "--print-address=" + fd};
+          },
+          &g_session_bus, &address)) {
     *error = "dbus-daemon did not start (is the dbus package installed?)";
     return false;
   }
-  address.erase(address.find('\n'));
   setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
   g_a11y_bus = Spawn({"/usr/libexec/at-spi-bus-launcher", "--launch-immediately"});
   // Up once the launcher owns its name on the session bus.
   const std::string ask =
       "dbus-send --session --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner "
       "string:org.a11y.Bus 2>/dev/null | grep -q true";
+  const auto start = Clock::now();
   while (Elapsed(start) < 15000) {
     if (std::system(ask.c_str()) == 0) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
