@@ -189,12 +189,19 @@ bool WaylandSession::Start(const QSize& size, int scale, std::string* error) {
     return false;
   }
   setenv("WAYLAND_DISPLAY", socket.c_str(), 1);
-  // The window manager gives its window the X focus as it maps it; the pointer rests in its corner, so
-  // that the keyboard stays with it while no client window is under the pointer.
-  const std::string move = "xdotool search --sync --class 'Weston Compositor' mousemove --window %1 " +
-                           std::to_string(size.width() - 1) + " " + std::to_string(size.height() - 1);
-  if (std::system(move.c_str()) != 0) {
-    *error = "xdotool found no weston window";
+  // Keys go to weston's window once it has the X focus; before, they are lost, or reach weston as a
+  // release without its press. The window manager gives a new window the focus, but not one mapped while
+  // it was starting (on a busy machine), so the window is activated until it has it. The pointer rests in
+  // the window's corner, so that the keyboard stays with it while no client window is under the pointer.
+  const std::string focus =
+      "w=$(xdotool search --sync --class 'Weston Compositor' | head -n 1) && xdotool mousemove --window "
+      "\"$w\" " +
+      std::to_string(size.width() - 1) + " " + std::to_string(size.height() - 1) +
+      " && for i in $(seq 150); do [ \"$(xdotool getwindowfocus)\" = \"$w\" ] && "
+      "[ \"$(xdotool getactivewindow)\" = \"$w\" ] && exit 0; xdotool windowactivate \"$w\"; sleep 0.1; "
+      "done; exit 1";
+  if (std::system(("(" + focus + ") 2>/dev/null").c_str()) != 0) {
+    *error = "weston's window did not get the X focus";
     return false;
   }
   return true;

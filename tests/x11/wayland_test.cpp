@@ -155,7 +155,7 @@ class WaylandTest : public ::testing::Test {
   int ExpectWindow(ProtocolLog& log, const QString& title, int owner, const std::vector<QString>& texts,
                    const QFont& font, const std::string& picture = "") {
     const int window = log.WaitFocused(title);
-    EXPECT_GE(window, 0) << "no focused window \"" << title.toStdString() << "\"";
+    EXPECT_GE(window, 0) << "no focused window \"" << title.toStdString() << "\"; shown: " << log.Windows();
     if (window < 0) return -1;
     EXPECT_EQ(log[window].parent, owner)
         << "\"" << title.toStdString() << "\" has as parent \""
