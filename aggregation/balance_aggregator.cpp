@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <utility>
 
 #include "aggregation/amount.h"
 #include "win32/mbcs.h"
@@ -90,9 +91,13 @@ std::int16_t ClBalanceAggregator::LookupListFlag(std::int32_t account_id) {
   long cursor = 0;
   master->GetCursor(&cursor);
   master->ReadyCursor(cursor);
-  const long found = master->WalkFind(&cond, &info, cursor);
+  std::string why;
+  const long found = master->WalkFind(&cond, &info, cursor, &why);
   const bool unreadable = found != 0 && found != kPlatformEnd;
-  if (unreadable && m_lMasterError == 0) m_lMasterError = found;
+  if (unreadable && m_lMasterError == 0) {
+    m_lMasterError = found;
+    m_strFailure = std::move(why);
+  }
   if (unreadable || info.AccountId != account_id) {
     std::memset(&info, 0, sizeof info);
     info.ListFlag = -1;
@@ -149,16 +154,16 @@ int ClBalanceAggregator::Aggregate(std::int32_t tax_mode, const StFINDINFO* cond
   m_pRule->MoveReady(ClRuleKamoku::SumBase_Kamoku, ClRuleKamoku::SumBmn_None, ClRuleKamoku::SumDisp_Normal,
                      conditions, nullptr, ClRuleKamoku::SumPast_None);
   std::uint32_t count = 0;
-  if (m_pRule->GetSumCount(&count) != 0) return 0;
+  if (m_pRule->GetSumCount(&count, &m_strFailure) != 0) return 0;
   Advance(300, 400);
-  if (m_pRule->SetMovePos(0) != 0) return 0;
+  if (m_pRule->SetMovePos(0, &m_strFailure) != 0) return 0;
 
   long result = 0;
   StKAMOKUSUMINFO row;
   for (std::uint32_t i = 0; i < count; ++i) {
     if (m_pProgress != nullptr) m_pProgress->Pulse();
     std::memset(&row, 0, sizeof row);
-    result = m_pRule->MoveNext(&row);
+    result = m_pRule->MoveNext(&row, &m_strFailure);
     if (result != 0) break;
     std::int64_t balance = 0;
     if (!ComputeBalance(row, tax_mode, conditions, *data, &balance)) {

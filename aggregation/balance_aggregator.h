@@ -35,7 +35,8 @@ class ClBalanceAggregator {
 
   // The account master's ListFlag of the account, sign-extended; -1 when the master has no such account.
   // A master that cannot be read (an answer other than found or not found) also gives -1, and its answer
-  // is kept in m_lMasterError: the aggregation then fails rather than leave the account out unseen.
+  // is kept in m_lMasterError (its line in m_strFailure): the aggregation then fails rather than leave
+  // the account out unseen.
   std::int16_t LookupListFlag(std::int32_t account_id);
 
   // The balance of one row in 1/10000 yen, positive on the account's own side: the opening slots before
@@ -55,8 +56,8 @@ class ClBalanceAggregator {
   ClZandakaList* m_pRows = nullptr;   // not owned
   ClRuleKamoku* m_pRule = nullptr;    // owned
   long m_lMasterError = 0;            // the first failed account master lookup's answer
-  // After a failed aggregation whose cause is the aggregation's own (an overflow): one line naming the
-  // account; empty otherwise (the platform keeps its own failures).
+  // After a failed aggregation, one line saying why: the host database's line handed back by the
+  // platform call that failed, or the account whose balance does not fit; empty when neither named one.
   std::string m_strFailure;
 
  private:

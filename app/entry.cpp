@@ -321,15 +321,10 @@ int RunApplication(const res::StEdition& edition, const std::string& handshake, 
   app.InitInstance();
   const bool initiated = app.Initiated();
   app.ExitInstance();
-  // The host database could not be opened, or could not be read during the run, or held a value that
-  // does not fit its field (the run then failed): one line says where.
-  // Before the dialog, with windows, the line is also shown in a box: a run started from the desktop
-  // has no terminal to read it on.
-  const std::string& host_error = ClAccConnect::Inst()->LastError();
-  if (!initiated)
-    ReportStartFailure(edition, host_error, with_windows);
-  else if (!host_error.empty())
-    std::fprintf(stderr, "%s: %s\n", edition.program, host_error.c_str());
+  // The host database could not be opened: one line says why (a failure to read it during the run was
+  // said by the run). With windows, the line is also shown in a box: a run started from the desktop has
+  // no terminal to read it on.
+  if (!initiated) ReportStartFailure(edition, app.StartFailure(), with_windows);
   return initiated ? app.m_nResult : 2;
 }
 

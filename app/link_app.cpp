@@ -68,7 +68,7 @@ BOOL ClLinkApp::InitInstance() {
   connect->m_pszTitle = res::Text(res::TextId::kTitle).c_str();
   connect->SetAppType(static_cast<ClSysEnvMgr::_AppType>(m_edition.app_type));
   connect->SetUseDataType(1);
-  if (connect->Initiate() != 0) return FALSE;
+  if (connect->Initiate(&m_strStartFailure) != 0) return FALSE;
   m_bInitiated = true;
 
   // The hand-shake: a run started by a window disables it until the run ends.

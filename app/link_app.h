@@ -82,6 +82,8 @@ class ClLinkApp {
   const res::StEdition& Edition() const { return m_edition; }
   // Whether InitInstance got as far as the connection (ExitInstance closes it in any case).
   bool Initiated() const { return m_bInitiated; }
+  // Why the connection failed (one line), when InitInstance found no host database to read.
+  const std::string& StartFailure() const { return m_strStartFailure; }
 
   std::int32_t m_bStartedByWindow = 0;
   win32::HWND m_hStarterWnd = 0;
@@ -128,4 +130,5 @@ class ClLinkApp {
   StBatchInput m_batch;
   std::FILE* m_pConsoleProgress = nullptr;
   bool m_bInitiated = false;
+  std::string m_strStartFailure;
 };

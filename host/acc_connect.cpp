@@ -1,5 +1,6 @@
 // The connection to the accounting platform over the host database, and the platform's message box.
 #include <string>
+#include <utility>
 
 #include "host/host_db.h"
 #include "platform/platform.h"
@@ -23,16 +24,17 @@ void ClAccConnect::SetUseDataType(int type) {
   host::HostDb::Trace().push_back("SetUseDataType " + std::to_string(type));
 }
 
-long ClAccConnect::Initiate() {
+long ClAccConnect::Initiate(std::string* why) {
   host::HostDb::Trace().push_back("Initiate");
   std::string error;
-  if (!host::Connect(&error)) return 1;
+  if (!host::Connect(&error)) {
+    if (why != nullptr) *why = std::move(error);
+    return 1;
+  }
   // The start-up's settings from the connection: the drive table and the host database's protection.
   host::PublishConnection();
   return 0;
 }
-
-const std::string& ClAccConnect::LastError() const { return host::HostDb::ReadError(); }
 
 long ClAccConnect::ExpSysLink() {
   host::HostDb::Trace().push_back("ExpSysLink");

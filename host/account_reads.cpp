@@ -1,6 +1,8 @@
 // Statements and checked reads over the host database's account tables.
 #include "host/account_reads.h"
 
+#include <utility>
+
 namespace host {
 
 sqlite3_stmt* Prepare(const char* sql) {
@@ -14,9 +16,13 @@ sqlite3_stmt* Prepare(const char* sql) {
   return stmt;
 }
 
-long ReadFailed(const char* what) {
-  HostDb::Inst().NoteReadError(what);
-  return kPlatformDbError;
+long ReadFailed(const char* what, std::string* why) {
+  return FailWith(kPlatformDbError, HostDb::Inst().ReadFailure(what), why);
+}
+
+long FailWith(long code, std::string line, std::string* why) {
+  if (why != nullptr) *why = std::move(line);
+  return code;
 }
 
 bool ValidCondition(const StFINDINFO& cond, std::int32_t field) {

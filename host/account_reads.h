@@ -17,15 +17,18 @@ namespace host {
 // compile (a missing table).
 sqlite3_stmt* Prepare(const char* sql);
 
-// A failure to read the host database: recorded for the run's one-line error, answered as the platform's
-// database error.
-long ReadFailed(const char* what);
+// A failure to read the host database, answered as the platform's database error; *why (when not null)
+// receives its line.
+long ReadFailed(const char* what, std::string* why);
+
+// A platform call's failure `code` whose line is `line`: *why (when not null) receives it.
+long FailWith(long code, std::string line, std::string* why);
 
 // An integer of the row the statement stands on, within [min, max]. The row's name (made by `row`) is
-// built only for a refusal, which is kept for the program: a walk reads millions of these values.
+// built only for a refusal, whose line *why receives: a walk reads millions of these values.
 template <typename RowName>
 bool ReadRowInt(sqlite3_stmt* stmt, int col, const char* table, const RowName& row, const char* column,
-                std::int64_t min, std::int64_t max, std::int64_t* out) {
+                std::int64_t min, std::int64_t max, std::int64_t* out, std::string* why) {
   if (sqlite3_column_type(stmt, col) == SQLITE_INTEGER) {
     const std::int64_t value = sqlite3_column_int64(stmt, col);
     if (value >= min && value <= max) {
@@ -35,19 +38,19 @@ bool ReadRowInt(sqlite3_stmt* stmt, int col, const char* table, const RowName& r
   }
   std::string error;
   if (HostDb::ReadInt(stmt, col, table, row(), column, min, max, out, &error)) return true;
-  HostDb::Inst().NoteRefusal(error);
+  FailWith(0, HostDb::Refusal(error), why);
   return false;
 }
 
 // A text of the row the statement stands on (HostDb::ReadText), with the same care for the row's name.
 template <typename RowName>
 bool ReadRowText(sqlite3_stmt* stmt, int col, const char* table, const RowName& row, const char* column,
-                 std::size_t max_bytes, std::string* out) {
+                 std::size_t max_bytes, std::string* out, std::string* why) {
   std::string error;
   if (HostDb::ReadText(stmt, col, table, std::string(), column, max_bytes, out, &error)) return true;
   error.clear();
   HostDb::ReadText(stmt, col, table, row(), column, max_bytes, out, &error);
-  HostDb::Inst().NoteRefusal(error);
+  FailWith(0, HostDb::Refusal(error), why);
   return false;
 }
 

@@ -100,12 +100,11 @@ bool ReadCompany(sqlite3_stmt* stmt, const std::string& row, Company* c, std::st
 }  // namespace
 
 namespace {
-// What outlives a connection: the file's path, the log of the connection's calls, the last error; and
-// the open connection itself (owned; left to the process's end when it ends without Disconnect).
+// What outlives a connection: the file's path and the log of the connection's calls; and the open
+// connection itself (owned; left to the process's end when it ends without Disconnect).
 struct RunState {
   std::string path;
   std::vector<std::string> trace;
-  std::string last_error;
   Connection* connection = nullptr;
 };
 
@@ -123,8 +122,6 @@ void HostDb::SetPath(std::string linux_path) { Run().path = std::move(linux_path
 
 const std::string& HostDb::Path() { return Run().path; }
 
-const std::string& HostDb::ReadError() { return Run().last_error; }
-
 std::vector<std::string>& HostDb::Trace() { return Run().trace; }
 
 Connection& Current() {
@@ -135,10 +132,7 @@ Connection& Current() {
 
 bool Connect(std::string* error) {
   Disconnect();
-  RunState& run = Run();
-  run.last_error.clear();
-  if (!Current().db.Open(run.path, error)) {
-    run.last_error = *error;
+  if (!Current().db.Open(Run().path, error)) {
     Disconnect();
     return false;
   }
@@ -315,10 +309,7 @@ bool HostDb::SelectList(const char* table, std::initializer_list<const char*> co
   return true;
 }
 
-void HostDb::NoteRefusal(const std::string& refusal) {
-  std::string& last = Run().last_error;
-  if (last.empty()) last = "host database " + Path() + ": " + refusal;
-}
+std::string HostDb::Refusal(const std::string& refusal) { return "host database " + Path() + ": " + refusal; }
 
 bool HostDb::HasTable(const char* name) const {
   if (db_ == nullptr) return false;
@@ -536,10 +527,8 @@ const Company* HostDb::FindCompanyById(std::string_view data_id) const {
   return nullptr;
 }
 
-void HostDb::NoteReadError(const std::string& what) {
-  std::string& last = Run().last_error;
-  if (last.empty())
-    last = "host database " + Path() + ": " + what + ": " + (db_ != nullptr ? DbError(db_) : "not open");
+std::string HostDb::ReadFailure(const std::string& what) const {
+  return "host database " + Path() + ": " + what + ": " + (db_ != nullptr ? DbError(db_) : "not open");
 }
 
 bool HostDb::Fault(std::string_view op, long* result) {

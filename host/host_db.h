@@ -14,12 +14,12 @@
 //   refused by name; a missing optional column reads as its documented default.
 // Session, companies, drives and faults are read and checked when the file is opened (of the companies,
 // every data_no and the selected company's other columns); accounts and totals while an aggregation
-// walks them, whose refusal is kept for the program to show (ReadError).
+// walks them, whose refusal the failing platform call hands back to its caller.
 //
 // The host side's state of a run has one owner, the Connection: Connect (the platform's Initiate) makes
 // it, Disconnect (Terminate) ends it. It owns the open database, the account master's statement pool and
-// the platform's set objects with their cursors. What outlives a connection (the file's path, the log of
-// the connection's calls and the run's one last error) is the run's, kept beside it.
+// the platform's set objects with their cursors. What outlives a connection (the file's path and the log
+// of the connection's calls) is the run's, kept beside it.
 #pragma once
 
 #include <cstdint>
@@ -95,14 +95,11 @@ class HostDb {
   const Company* FindCompanyById(std::string_view data_id) const;
   bool HasTable(const char* name) const;
 
-  // The run's one last error: why the last Connect failed, or the first failure to read the database
-  // since it succeeded ("host database <file>: <what>: <cause>"), or the first value refused after it
-  // ("host database <file>: <table> row <row> column <column>: <why>"); empty when none; kept after
-  // Disconnect. NoteReadError and NoteRefusal record one (the first one only); the platform call that met
-  // it fails.
-  static const std::string& ReadError();
-  void NoteReadError(const std::string& what);
-  static void NoteRefusal(const std::string& refusal);
+  // The lines a failing platform call hands back: a failure to read the database ("host database
+  // <file>: <what>: <the database's cause>") and a value refused ("host database <file>: <table> row
+  // <row> column <column>: <why>").
+  std::string ReadFailure(const std::string& what) const;
+  static std::string Refusal(const std::string& refusal);
 
   static constexpr int kBusyTimeoutMs = 5000;
 
@@ -182,11 +179,11 @@ struct Connection {
   Connection& operator=(const Connection&) = delete;
 };
 
-// Ends any open connection and opens a new one on HostDb::Path(); the run's last error is cleared first
-// and holds *error on failure (the failed connection is ended). Touches nothing outside the host side:
+// Ends any open connection and opens a new one on HostDb::Path(); on failure *error says why in one
+// line and the failed connection is ended. Touches nothing outside the host side:
 // PublishConnection hands the drive table and the file's protection to the Windows stand-in.
 bool Connect(std::string* error);
-// Ends the open connection (its cursors, statements and set objects); the last error and the log stay.
+// Ends the open connection (its cursors, statements and set objects); the path and the log stay.
 void Disconnect();
 // The open connection; when none is open, an idle one on a closed database (made on first use, ended by
 // Disconnect).

@@ -86,7 +86,8 @@ struct ClRuleKamoku::Walk {
   bool totals_row = false;  // `totals` stands on a row not yet taken
   bool totals_done = false;
   std::deque<StKAMOKUSUMINFO> pending;
-  long deferred = 0;  // a failure met while reading ahead
+  long deferred = 0;    // a failure met while reading ahead
+  std::string failure;  // the line of the walk's failure on the host database, if any
 
   ~Walk() {
     for (sqlite3_stmt* s : {count, accounts, totals, stray_accounts, stray_totals}) sqlite3_finalize(s);
@@ -117,28 +118,31 @@ struct ClRuleKamoku::Walk {
       accounts_done = true;
       return kPlatformEnd;
     }
-    if (rc != SQLITE_ROW) return ReadFailed("reading the accounts");
+    if (rc != SQLITE_ROW) return ReadFailed("reading the accounts", &failure);
     *e = AccountEntry{};
     const auto row = [&] { return "account_id " + host::HostDb::RowKey(accounts, 0); };
     const char* const t = "accounts";
     std::int64_t id = 0, side = 0, ex1 = 0, ex2 = 0, attributes = 0, flag = 0;
-    if (!ReadRowInt(accounts, 0, t, row, "account_id", INT32_MIN, INT32_MAX, &id)) return kPlatformBadValue;
-    // The key (data_no, account_id): a second row of an account would be listed twice.
-    if (last_id == id) {
-      Db().NoteRefusal("accounts row " + row() + " column account_id: a second row of this account");
+    if (!ReadRowInt(accounts, 0, t, row, "account_id", INT32_MIN, INT32_MAX, &id, &failure))
       return kPlatformBadValue;
-    }
+    // The key (data_no, account_id): a second row of an account would be listed twice.
+    if (last_id == id)
+      return host::FailWith(
+          kPlatformBadValue,
+          host::HostDb::Refusal("accounts row " + row() + " column account_id: a second row of this account"),
+          &failure);
     last_id = static_cast<std::int32_t>(id);
-    if (!ReadRowText(accounts, 1, t, row, "name", kMaxAccountName, &e->name)) return kPlatformBadText;
+    if (!ReadRowText(accounts, 1, t, row, "name", kMaxAccountName, &e->name, &failure))
+      return kPlatformBadText;
     // The record's byte-sized fields and its 32-bit attributes (signed, or the unsigned pattern); list_flag
     // is the account master's (a signed byte, NULL where the master does not know the account), checked here
     // as the row enters.
-    if (!ReadRowInt(accounts, 2, t, row, "balance_side", 0, UINT8_MAX, &side) ||
-        !ReadRowInt(accounts, 3, t, row, "exclude1", 0, UINT8_MAX, &ex1) ||
-        !ReadRowInt(accounts, 4, t, row, "exclude2", 0, UINT8_MAX, &ex2) ||
-        !ReadRowInt(accounts, 5, t, row, "attributes", INT32_MIN, UINT32_MAX, &attributes) ||
+    if (!ReadRowInt(accounts, 2, t, row, "balance_side", 0, UINT8_MAX, &side, &failure) ||
+        !ReadRowInt(accounts, 3, t, row, "exclude1", 0, UINT8_MAX, &ex1, &failure) ||
+        !ReadRowInt(accounts, 4, t, row, "exclude2", 0, UINT8_MAX, &ex2, &failure) ||
+        !ReadRowInt(accounts, 5, t, row, "attributes", INT32_MIN, UINT32_MAX, &attributes, &failure) ||
         (sqlite3_column_type(accounts, 6) != SQLITE_NULL &&
-         !ReadRowInt(accounts, 6, t, row, "list_flag", INT8_MIN, INT8_MAX, &flag)))
+         !ReadRowInt(accounts, 6, t, row, "list_flag", INT8_MIN, INT8_MAX, &flag, &failure)))
       return kPlatformBadValue;
     e->id = static_cast<std::int32_t>(id);
     e->balance_side = static_cast<std::uint8_t>(side);
@@ -161,7 +165,7 @@ struct ClRuleKamoku::Walk {
           totals_done = true;
           break;
         }
-        if (trc != SQLITE_ROW) return ReadFailed("reading the totals");
+        if (trc != SQLITE_ROW) return ReadFailed("reading the totals", &failure);
         totals_row = true;
       }
       std::int64_t tid = 0;
@@ -171,11 +175,13 @@ struct ClRuleKamoku::Walk {
       if (tid < e->id) continue;
       std::int64_t slot = 0;
       if (!ReadTotalsValue(1, "slot", 0, kSlots - 1, &slot)) return kPlatformBadValue;
-      if ((slots_read >> slot & 1) != 0) {
-        Db().NoteRefusal("totals row account_id " + host::HostDb::RowKey(totals, 0) + " slot " +
-                         std::to_string(slot) + " column slot: a second row of this account and slot");
-        return kPlatformBadValue;
-      }
+      if ((slots_read >> slot & 1) != 0)
+        return host::FailWith(
+            kPlatformBadValue,
+            host::HostDb::Refusal("totals row account_id " + host::HostDb::RowKey(totals, 0) + " slot " +
+                                  std::to_string(slot) +
+                                  " column slot: a second row of this account and slot"),
+            &failure);
       slots_read |= 1u << slot;
       static const char* const kAmounts[4] = {"debit_ex", "debit_in", "credit_ex", "credit_in"};
       for (int k = 0; k < 4; ++k)
@@ -185,12 +191,12 @@ struct ClRuleKamoku::Walk {
     return 0;
   }
 
-  // A value of the totals row the statement stands on; a refusal is kept for the program.
+  // A value of the totals row the statement stands on; a refusal's line goes to `failure`.
   bool ReadTotalsValue(int col, const char* column, std::int64_t min, std::int64_t max, std::int64_t* out) {
     const auto row = [&] {
       return "account_id " + host::HostDb::RowKey(totals, 0) + " slot " + host::HostDb::RowKey(totals, 1);
     };
-    return ReadRowInt(totals, col, "totals", row, column, min, max, out);
+    return ReadRowInt(totals, col, "totals", row, column, min, max, out, &failure);
   }
 
   void Push(const AccountEntry& e, const std::int64_t (&amounts)[4][kSlots], bool has_sub) {
@@ -269,6 +275,7 @@ long ClRuleKamoku::MoveReady(_RuleKamokuSumType_Base, _RuleKamokuSumType_Bmn, _R
                              _RuleKamokuSumType_Past) {
   m_pWalk.reset();
   m_conditions.clear();
+  m_strReadyFailure.clear();
   m_nReadyResult = kPlatformNotReady;
   // The host database keeps no department breakdown.
   if (conditions == nullptr || bumon != nullptr) return m_nReadyResult;
@@ -293,10 +300,9 @@ long ClRuleKamoku::MoveReady(_RuleKamokuSumType_Base, _RuleKamokuSumType_Bmn, _R
           {"account_id", "name", "balance_side", "exclude1", "exclude2", "attributes", "list_flag"},
           &accounts, &error) ||
       !Db().SelectList("totals", {"account_id", "slot", "debit_ex", "debit_in", "credit_ex", "credit_in"},
-                       &totals, &error)) {
-    Db().NoteRefusal(error);
-    return m_nReadyResult = kPlatformDbError;
-  }
+                       &totals, &error))
+    return m_nReadyResult =
+               host::FailWith(kPlatformDbError, host::HostDb::Refusal(error), &m_strReadyFailure);
   walk->accounts =
       Prepare(("SELECT " + accounts + " FROM accounts WHERE data_no = ?1 ORDER BY account_id").c_str());
   walk->totals =
@@ -312,13 +318,13 @@ long ClRuleKamoku::MoveReady(_RuleKamokuSumType_Base, _RuleKamokuSumType_Bmn, _R
       "SELECT * FROM (SELECT account_id, slot, data_no FROM totals ORDER BY data_no DESC LIMIT 1)");
   if (walk->count == nullptr || walk->accounts == nullptr || walk->totals == nullptr ||
       walk->stray_accounts == nullptr || walk->stray_totals == nullptr)
-    return m_nReadyResult = ReadFailed("preparing the aggregation");
+    return m_nReadyResult = ReadFailed("preparing the aggregation", &m_strReadyFailure);
   for (sqlite3_stmt* s : {walk->count, walk->accounts, walk->totals}) sqlite3_bind_int(s, 1, walk->data_no);
   // The count and the walk read one snapshot of the file: rows that the accounting product adds or
   // removes meanwhile change neither, so the walk delivers exactly the rows counted.
   if (sqlite3_get_autocommit(Db().Handle()) != 0) {
     if (sqlite3_exec(Db().Handle(), "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK)
-      return m_nReadyResult = ReadFailed("starting the aggregation's read");
+      return m_nReadyResult = ReadFailed("starting the aggregation's read", &m_strReadyFailure);
     walk->own_snapshot = true;
   }
   for (int s = 1; s < kSlots; ++s) walk->slot_wanted[s] = SlotWanted(s);
@@ -340,13 +346,16 @@ bool ClRuleKamoku::SlotWanted(int slot) const {
   return false;
 }
 
-long ClRuleKamoku::GetSumCount(std::uint32_t* count) {
+long ClRuleKamoku::GetSumCount(std::uint32_t* count, std::string* why) {
   long result = 0;
   if (Db().Fault("GetSumCount", &result)) return result;
-  if (m_nReadyResult != 0) return m_nReadyResult;
+  if (m_nReadyResult != 0) {
+    if (!m_strReadyFailure.empty()) host::FailWith(0, m_strReadyFailure, why);
+    return m_nReadyResult;
+  }
   if (count == nullptr) return kPlatformNotReady;
   sqlite3_reset(m_pWalk->count);
-  if (sqlite3_step(m_pWalk->count) != SQLITE_ROW) return ReadFailed("counting the accounts");
+  if (sqlite3_step(m_pWalk->count) != SQLITE_ROW) return ReadFailed("counting the accounts", why);
   *count = static_cast<std::uint32_t>(sqlite3_column_int64(m_pWalk->count, 0));
   sqlite3_reset(m_pWalk->count);
   for (auto [stmt, table] :
@@ -364,45 +373,46 @@ long ClRuleKamoku::GetSumCount(std::uint32_t* count) {
       std::int64_t value = 0;
       host::HostDb::ReadInt(stmt, col, table, row, "data_no", INT32_MIN, INT32_MAX, &value, &error);
       sqlite3_reset(stmt);
-      Db().NoteRefusal(error);
-      return kPlatformBadValue;
+      return host::FailWith(kPlatformBadValue, host::HostDb::Refusal(error), why);
     }
     sqlite3_reset(stmt);
-    if (rc != SQLITE_DONE) return ReadFailed("reading the accounts");
+    if (rc != SQLITE_DONE) return ReadFailed("reading the accounts", why);
   }
   return 0;
 }
 
-long ClRuleKamoku::SetMovePos(std::uint32_t pos) {
+long ClRuleKamoku::SetMovePos(std::uint32_t pos, std::string* why) {
   long result = 0;
   if (Db().Fault("SetMovePos", &result)) return result;
   if (m_nReadyResult != 0) return m_nReadyResult;
   m_pWalk->Rewind();
   StKAMOKUSUMINFO skipped;
   for (std::uint32_t i = 0; i < pos; ++i) {
-    const long rc = Fill(&skipped);
+    const long rc = Fill(&skipped, why);
     if (rc != 0) return rc;
   }
   return 0;
 }
 
-long ClRuleKamoku::Fill(StKAMOKUSUMINFO* row) {
+long ClRuleKamoku::Fill(StKAMOKUSUMINFO* row, std::string* why) {
   while (m_pWalk->pending.empty()) {
     const long rc = m_pWalk->NextGroup();
-    if (rc != 0) return rc;
+    if (rc == 0) continue;
+    if (rc != kPlatformEnd && !m_pWalk->failure.empty()) host::FailWith(0, m_pWalk->failure, why);
+    return rc;
   }
   *row = m_pWalk->pending.front();
   m_pWalk->pending.pop_front();
   return 0;
 }
 
-long ClRuleKamoku::MoveNext(StKAMOKUSUMINFO* row) {
+long ClRuleKamoku::MoveNext(StKAMOKUSUMINFO* row, std::string* why) {
   win32::TestStop("aggregation");
   long result = 0;
   if (Db().Fault("MoveNext", &result)) return result;
   if (m_nReadyResult != 0) return m_nReadyResult;
   if (row == nullptr) return kPlatformNotReady;
-  return Fill(row);
+  return Fill(row, why);
 }
 
 long ClRuleKamoku::MoveFinish() {

@@ -48,7 +48,7 @@ long ClSetKamoku::ReadyCursor(long cursor) {
   return 0;
 }
 
-long ClSetKamoku::WalkFind(const StFINDINFO* cond, StKAMOKUINFO* info, long cursor) {
+long ClSetKamoku::WalkFind(const StFINDINFO* cond, StKAMOKUINFO* info, long cursor, std::string* why) {
   long result = 0;
   if (Db().Fault("WalkFind", &result)) return result;
   if (cursor < 1 || static_cast<std::size_t>(cursor) > m_cursors.size() || !m_cursors[cursor - 1])
@@ -62,10 +62,8 @@ long ClSetKamoku::WalkFind(const StFINDINFO* cond, StKAMOKUINFO* info, long curs
     c.stmt = host::MasterStmts().Take(c.op);
     if (c.stmt == nullptr) {
       std::string columns, error;
-      if (!Db().SelectList("accounts", {"account_id", "list_flag"}, &columns, &error)) {
-        Db().NoteRefusal(error);
-        return kPlatformDbError;
-      }
+      if (!Db().SelectList("accounts", {"account_id", "list_flag"}, &columns, &error))
+        return host::FailWith(kPlatformDbError, host::HostDb::Refusal(error), why);
       const char* compare = cond->Operator == kFindOpEqual     ? "="
                             : cond->Operator == kFindOpAtLeast ? ">="
                                                                : "<=";
@@ -75,7 +73,7 @@ long ClSetKamoku::WalkFind(const StFINDINFO* cond, StKAMOKUINFO* info, long curs
                         compare + " ?2 AND account_id > ?3 ORDER BY account_id LIMIT 1")
                            .c_str());
     }
-    if (c.stmt == nullptr) return ReadFailed("reading the account master");
+    if (c.stmt == nullptr) return ReadFailed("reading the account master", why);
   }
   sqlite3_reset(c.stmt);
   sqlite3_bind_int(c.stmt, 1, CurDataNo());
@@ -83,11 +81,11 @@ long ClSetKamoku::WalkFind(const StFINDINFO* cond, StKAMOKUINFO* info, long curs
   sqlite3_bind_int64(c.stmt, 3, c.last_id);
   const int rc = sqlite3_step(c.stmt);
   if (rc == SQLITE_DONE) return kPlatformEnd;
-  if (rc != SQLITE_ROW) return ReadFailed("reading the account master");
+  if (rc != SQLITE_ROW) return ReadFailed("reading the account master", why);
   const auto row = [&] { return "account_id " + host::HostDb::RowKey(c.stmt, 0); };
   std::int64_t id = 0, flag = 0;
-  if (!ReadRowInt(c.stmt, 0, "accounts", row, "account_id", INT32_MIN, INT32_MAX, &id) ||
-      !ReadRowInt(c.stmt, 1, "accounts", row, "list_flag", INT8_MIN, INT8_MAX, &flag)) {
+  if (!ReadRowInt(c.stmt, 0, "accounts", row, "account_id", INT32_MIN, INT32_MAX, &id, why) ||
+      !ReadRowInt(c.stmt, 1, "accounts", row, "list_flag", INT8_MIN, INT8_MAX, &flag, why)) {
     sqlite3_reset(c.stmt);
     return kPlatformBadValue;
   }

@@ -24,8 +24,9 @@ class ClAccConnect {
 
   void SetAppType(ClSysEnvMgr::_AppType type);
   void SetUseDataType(int type);
-  // 0: connected. Anything else: the host database could not be opened (LastError() says why).
-  long Initiate();
+  // 0: connected. Anything else: the host database could not be opened; *why (when not null) receives
+  // one line saying why.
+  long Initiate(std::string* why = nullptr);
   // 0: go on; 1: cancelled; anything else: failure.
   long ExpSysLink();
   // Shows a modal message through the modal port; "ES_APRPACKAGENAME" in the text is replaced by the
@@ -34,10 +35,6 @@ class ClAccConnect {
   long LogOut();
   long Terminate();
   long Release();
-
-  // Why Initiate failed, or else the first failure to read the host database since (UTF-8, one line);
-  // empty when neither happened.
-  const std::string& LastError() const;
 
   const char* m_pszTitle = nullptr;
   win32::HWND m_hOwnerWnd = 0;

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/platform.h"
@@ -166,8 +167,8 @@ class ClSetKamoku : public ClSetBase {
   long ReadyCursor(long cursor);
   // Fills *info (AccountId and ListFlag; the rest zero) with the next entry matching the condition and
   // answers 0; kPlatformEnd, with *info untouched, when no entry is left; another non-zero value on a
-  // bad cursor, a condition it cannot evaluate, or a database error.
-  long WalkFind(const StFINDINFO* cond, StKAMOKUINFO* info, long cursor);
+  // bad cursor, a condition it cannot evaluate, or a database error (whose line *why receives).
+  long WalkFind(const StFINDINFO* cond, StKAMOKUINFO* info, long cursor, std::string* why = nullptr);
   // Closes the cursor (its statement is finalized).
   long ReleaseCursor(long cursor);
 
@@ -190,8 +191,11 @@ class ClSetKamoku : public ClSetBase {
 // From MoveReady to MoveFinish (or the rule's end) the count and the walk read one snapshot of the
 // host database, so MoveNext delivers exactly the rows counted whatever is written meanwhile. A row that
 // breaks the tables' keys (a second `accounts` row of an account, a second `totals` row of an account
-// and slot, a data_no that is no number) fails GetSumCount or MoveNext with kPlatformBadValue and the
-// refusal kept by the host database.
+// and slot, a data_no that is no number) fails GetSumCount or MoveNext with kPlatformBadValue.
+//
+// A call that fails on the host database (a read that failed, a value refused) hands its line to *why
+// when `why` is not null: "host database <file>: ..." naming the cause, or the table, row and column.
+// A failure of MoveReady is handed back by the GetSumCount that follows.
 class ClRuleKamoku : public ClRuleBase {
  public:
   enum _RuleKamokuSumType_Base : int { SumBase_None = 0, SumBase_Kamoku = 1 };
@@ -209,11 +213,11 @@ class ClRuleKamoku : public ClRuleBase {
   long MoveReady(_RuleKamokuSumType_Base base, _RuleKamokuSumType_Bmn bmn, _RuleKamokuSumType_Disptype disp,
                  const StFINDINFO* conditions, const StBUMONINFO* bumon, _RuleKamokuSumType_Past past);
   // 0 and *count = the number of rows MoveNext will deliver; non-zero when the walk is not prepared.
-  long GetSumCount(std::uint32_t* count);
+  long GetSumCount(std::uint32_t* count, std::string* why = nullptr);
   // Puts the walk on row pos (0 is the first).
-  long SetMovePos(std::uint32_t pos);
+  long SetMovePos(std::uint32_t pos, std::string* why = nullptr);
   // Fills *row with the next row and answers 0; kPlatformEnd after the last; another value on failure.
-  long MoveNext(StKAMOKUSUMINFO* row);
+  long MoveNext(StKAMOKUSUMINFO* row, std::string* why = nullptr);
   // Ends the walk and releases its statements.
   long MoveFinish();
 
@@ -222,11 +226,12 @@ class ClRuleKamoku : public ClRuleBase {
  private:
   ClRuleKamoku();
   struct Walk;
-  long Fill(StKAMOKUSUMINFO* row);
+  long Fill(StKAMOKUSUMINFO* row, std::string* why);
   bool SlotWanted(int slot) const;
 
   std::unique_ptr<Walk> m_pWalk;
   long m_nReadyResult = kPlatformNotReady;
+  std::string m_strReadyFailure;  // the line of MoveReady's failure on the host database, if any
   std::vector<StFINDINFO> m_conditions;
 };
 
