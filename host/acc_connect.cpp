@@ -27,10 +27,7 @@ void ClAccConnect::SetUseDataType(int type) {
 long ClAccConnect::Initiate(std::string* why) {
   host::HostDb::Trace().push_back("Initiate");
   std::string error;
-  if (!host::Connect(&error)) {
-    if (why != nullptr) *why = std::move(error);
-    return 1;
-  }
+  if (!host::Connect(&error)) return host::FailWith(1, std::move(error), why);
   // The start-up's settings from the connection: the drive table and the host database's protection.
   host::PublishConnection();
   return 0;

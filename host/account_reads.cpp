@@ -1,8 +1,6 @@
 // Statements and checked reads over the host database's account tables.
 #include "host/account_reads.h"
 
-#include <utility>
-
 namespace host {
 
 sqlite3_stmt* Prepare(const char* sql) {
@@ -18,11 +16,6 @@ sqlite3_stmt* Prepare(const char* sql) {
 
 long ReadFailed(const char* what, std::string* why) {
   return FailWith(kPlatformDbError, HostDb::Inst().ReadFailure(what), why);
-}
-
-long FailWith(long code, std::string line, std::string* why) {
-  if (why != nullptr) *why = std::move(line);
-  return code;
 }
 
 bool ValidCondition(const StFINDINFO& cond, std::int32_t field) {

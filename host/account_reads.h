@@ -21,9 +21,6 @@ sqlite3_stmt* Prepare(const char* sql);
 // receives its line.
 long ReadFailed(const char* what, std::string* why);
 
-// A platform call's failure `code` whose line is `line`: *why (when not null) receives it.
-long FailWith(long code, std::string line, std::string* why);
-
 // An integer of the row the statement stands on, within [min, max]. The row's name (made by `row`) is
 // built only for a refusal, whose line *why receives: a walk reads millions of these values.
 template <typename RowName>
@@ -38,7 +35,7 @@ bool ReadRowInt(sqlite3_stmt* stmt, int col, const char* table, const RowName& r
   }
   std::string error;
   if (HostDb::ReadInt(stmt, col, table, row(), column, min, max, out, &error)) return true;
-  FailWith(0, HostDb::Refusal(error), why);
+  HandBack(HostDb::Refusal(error), why);
   return false;
 }
 
@@ -50,7 +47,7 @@ bool ReadRowText(sqlite3_stmt* stmt, int col, const char* table, const RowName& 
   if (HostDb::ReadText(stmt, col, table, std::string(), column, max_bytes, out, &error)) return true;
   error.clear();
   HostDb::ReadText(stmt, col, table, row(), column, max_bytes, out, &error);
-  FailWith(0, HostDb::Refusal(error), why);
+  HandBack(HostDb::Refusal(error), why);
   return false;
 }
 

@@ -130,6 +130,15 @@ Connection& Current() {
   return *run.connection;
 }
 
+void HandBack(std::string line, std::string* why) {
+  if (why != nullptr) *why = std::move(line);
+}
+
+long FailWith(long code, std::string line, std::string* why) {
+  HandBack(std::move(line), why);
+  return code;
+}
+
 bool Connect(std::string* error) {
   Disconnect();
   if (!Current().db.Open(Run().path, error)) {

@@ -179,6 +179,12 @@ struct Connection {
   Connection& operator=(const Connection&) = delete;
 };
 
+// Hands a failure's line (HostDb::ReadFailure, HostDb::Refusal, Connect's error) to the caller of the
+// platform call that failed: *why receives it when `why` is not null.
+void HandBack(std::string line, std::string* why);
+// HandBack, answering the failure's code.
+long FailWith(long code, std::string line, std::string* why);
+
 // Ends any open connection and opens a new one on HostDb::Path(); on failure *error says why in one
 // line and the failed connection is ended. Touches nothing outside the host side:
 // PublishConnection hands the drive table and the file's protection to the Windows stand-in.

@@ -350,7 +350,7 @@ long ClRuleKamoku::GetSumCount(std::uint32_t* count, std::string* why) {
   long result = 0;
   if (Db().Fault("GetSumCount", &result)) return result;
   if (m_nReadyResult != 0) {
-    if (!m_strReadyFailure.empty()) host::FailWith(0, m_strReadyFailure, why);
+    if (!m_strReadyFailure.empty()) host::HandBack(m_strReadyFailure, why);
     return m_nReadyResult;
   }
   if (count == nullptr) return kPlatformNotReady;
@@ -398,7 +398,7 @@ long ClRuleKamoku::Fill(StKAMOKUSUMINFO* row, std::string* why) {
   while (m_pWalk->pending.empty()) {
     const long rc = m_pWalk->NextGroup();
     if (rc == 0) continue;
-    if (rc != kPlatformEnd && !m_pWalk->failure.empty()) host::FailWith(0, m_pWalk->failure, why);
+    if (rc != kPlatformEnd && !m_pWalk->failure.empty()) host::HandBack(m_pWalk->failure, why);
     return rc;
   }
   *row = m_pWalk->pending.front();
